@@ -1,0 +1,40 @@
+#pragma once
+// Our small sound library. The program's music code makes exactly these
+// calls; all of them come from the main thread. Two implementations exist:
+// live (libopenmpt renders the module, SDL2 plays it) and the tests' scripted
+// one; CMake picks one per target.
+
+#include <cstdint>
+
+using SongHandle = std::uintptr_t;  // 0: no song
+
+// Error codes that FSOUND_GetError reports.
+constexpr int SoundErrorNone = 0;
+constexpr int SoundErrorInit = 3;
+constexpr int SoundErrorFileNotFound = 9;
+constexpr int SoundErrorFormat = 10;
+constexpr int SoundErrorFileBad = 11;
+constexpr int SoundErrorMemory = 12;
+
+// Opens sound output (44100 Hz stereo). Nonzero when output runs.
+signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
+// Code of the last failure.
+int FSOUND_GetError();
+// Closes sound output; harmless when it is not open.
+void FSOUND_Close();
+// Loads a module file; 0 on failure (see FSOUND_GetError).
+SongHandle FMUSIC_LoadSong(const char* fileName);
+// Starts playback from the beginning; nonzero on success.
+signed char FMUSIC_PlaySong(SongHandle song);
+// Stops and frees the song; harmless for 0.
+signed char FMUSIC_FreeSong(SongHandle song);
+// Milliseconds of playing time that the listener hears now, from the start
+// of playback; never goes backwards. For song 0: milliseconds of a monotonic
+// clock since the library was first asked.
+std::uint32_t FMUSIC_GetTime(SongHandle song);
+// Nonzero once the heard time has reached the end of the song; for song 0,
+// once the monotonic clock passes SilentShowLength.
+signed char FMUSIC_IsFinished(SongHandle song);
+
+// Length of a show that runs without music, in ms.
+constexpr std::uint32_t SilentShowLength = 210000;
