@@ -1,1 +1,62 @@
-// placeholder
+#include "shell/frame.h"
+
+#include "music/clock.h"
+#include "music/music.h"
+#include "shell/platform/gl_api.h"
+#include "shell/settings.h"
+#include "shell/startup.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+void IdlePacer()
+{
+    if (FrameTime() > FrameThreshold) {
+        glutPostRedisplay();
+        MarkFrame();
+    } else {
+        // GLUT calls the idle callback again at once: without this pause the
+        // poll alone would hold a whole core for the length of the show.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void DisplayFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    // The number shown is read before the effects draw; whether it is shown
+    // rests on a reading taken after them.
+    const std::uint32_t readout = SceneTime();
+
+    if (SceneTime() < ReadoutLimit) {
+        glLoadIdentity();
+        DrawNumberText(0, 0, std::to_string(readout).c_str());
+    }
+    if (FMUSIC_IsFinished(Song))
+        Quit();  // the frame just drawn is never shown
+    glutSwapBuffers();
+}
+
+void Reshape(int width, int height)
+{
+    WindowWidth = width;
+    WindowHeight = height;
+    glViewport(0, 0, WindowWidth, WindowHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4.0, 4.0, -3.0, 3.0, -10.0, 10.0);
+    glutPostRedisplay();
+}
+
+void DrawNumberText(int x, int y, const char* text)
+{
+    glRasterPos2f(static_cast<float>(x), static_cast<float>(y));
+    if (!GLUT_BITMAP_TIMES_ROMAN_24)
+        return;  // a GLUT without the font draws no text rather than crash
+    for (const char* c = text; *c; ++c)
+        glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, static_cast<unsigned char>(*c));
+}

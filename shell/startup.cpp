@@ -1,1 +1,76 @@
-// placeholder
+#include "shell/startup.h"
+
+#include "assets/scene.h"
+#include "music/music.h"
+#include "shell/display_mode.h"
+#include "shell/frame.h"
+#include "shell/platform/gl_api.h"
+#include "shell/platform/gl_loader.h"
+#include "shell/settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+constexpr unsigned char EscapeKey = 27;
+
+[[noreturn]] void EndProcess(int exitCode)
+{
+    std::fflush(stdout);
+    std::exit(exitCode);
+}
+}  // namespace
+
+int RunProgram(int argc, char** argv)
+{
+    LoadGraphicsLibraries();
+    if (!GlAvailable) {
+        std::puts("OpenGL Not Availble");
+        EndProcess(1);
+    }
+    if (!GlutAvailable) {
+        std::puts("GLUT Not Availble");
+        EndProcess(1);
+    }
+    OpenShowWindow(&argc, argv);
+    InitScene();
+    glutMainLoop();
+    return 0;
+}
+
+void OpenShowWindow(int* argc, char** argv)
+{
+    glutInit(argc, argv);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(WindowWidth, WindowHeight);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    if (FullScreen) {
+        // Before the switch, so that no way out leaves the desktop in the
+        // show's mode.
+        GuardDisplayModeOnExit();
+        SwitchDisplayMode();
+    }
+    if (glutCreateWindow("Orvane") <= 0)
+        EndProcess(1);
+    if (FullScreen)
+        glutFullScreen();
+
+    glutDisplayFunc(DisplayFrame);
+    glutReshapeFunc(Reshape);
+    glutKeyboardFunc(OnKey);
+    glutIdleFunc(IdlePacer);
+}
+
+void Quit()
+{
+    StopMusic();
+    if (FullScreen)
+        RestoreDisplayMode();  // also shows the cursor again
+    EndProcess(0);
+}
+
+void OnKey(unsigned char key, int, int)
+{
+    if (key == EscapeKey)
+        Quit();
+}

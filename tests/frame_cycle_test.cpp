@@ -1,1 +1,177 @@
-// placeholder
+#include "shell/frame.h"
+
+#include "music/clock.h"
+#include "shell/platform/gl_api.h"
+#include "shell/settings.h"
+#include "tests/support/fake_display_modes.h"
+#include "tests/support/fake_sound.h"
+#include "tests/support/gl_recording.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+class FrameCycle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetFakeSound();
+        ResetFakeDisplayModes();
+        InstallRecordingGl();
+        static char fontStandIn;
+        GLUT_BITMAP_TIMES_ROMAN_24 = &fontStandIn;
+    }
+    void TearDown() override { ResetGraphicsEntryPoints(); }
+
+    // Starts the clock at music time start.
+    static void StartClockAt(std::uint32_t start)
+    {
+        ScriptMusicTime(start);
+        StartClock();
+        ClearRecordedGlCalls();
+    }
+
+    static std::size_t Posts() { return RecordedCallsNamed("glutPostRedisplay").size(); }
+
+    // The characters the readout drew in the last frame.
+    static std::string ReadoutText()
+    {
+        std::string text;
+        for (const GlCall& call : RecordedCallsNamed("glutBitmapCharacter"))
+            text += static_cast<char>(call.args.at(0));
+        return text;
+    }
+};
+
+TEST_F(FrameCycle, PostsOnlyAfterMoreThanTenMilliseconds)
+{
+    StartClockAt(1000);
+    ScriptMusicTime(1010);
+    IdlePacer();
+    EXPECT_EQ(Posts(), 0u);
+
+    ScriptMusicTime(1011);
+    IdlePacer();
+    EXPECT_EQ(Posts(), 1u);
+
+    // The mark moved to 1011: the next post needs 1022.
+    ScriptMusicTime(1021);
+    IdlePacer();
+    EXPECT_EQ(Posts(), 1u);
+    ScriptMusicTime(1022);
+    IdlePacer();
+    EXPECT_EQ(Posts(), 2u);
+}
+
+TEST_F(FrameCycle, StalledMusicPostsNothing)
+{
+    StartClockAt(5000);
+    ScriptMusicTime(5000);
+    for (int i = 0; i < 20; ++i)
+        IdlePacer();
+    EXPECT_EQ(Posts(), 0u);
+}
+
+TEST_F(FrameCycle, MusicTimeBehindTheMarkPostsAtOnce)
+{
+    StartClockAt(700);
+    ScriptMusicTime(650);  // FrameTime wraps to a very large number
+    IdlePacer();
+    EXPECT_EQ(Posts(), 1u);
+}
+
+TEST_F(FrameCycle, PacingWorksAcrossTheWrapOfMusicTime)
+{
+    StartClockAt(4294967290u);
+    ScriptMusicTime(4);  // 10 ms later, modulo 2^32
+    IdlePacer();
+    EXPECT_EQ(Posts(), 0u);
+    ScriptMusicTime(5);
+    IdlePacer();
+    EXPECT_EQ(Posts(), 1u);
+}
+
+TEST_F(FrameCycle, ReadoutShowsTheFirstReadingWhileTheSecondIsBelowTheLimit)
+{
+    StartClockAt(0);
+    ScriptMusicTimes({512, 18959});
+    DisplayFrame();
+    EXPECT_EQ(ReadoutText(), "512");
+    const std::vector<GlCall> raster = RecordedCallsNamed("glRasterPos2f");
+    ASSERT_EQ(raster.size(), 1u);
+    EXPECT_EQ(raster[0].args, (std::vector<double>{0.0, 0.0}));  // the centre of the view
+}
+
+TEST_F(FrameCycle, ReadoutDisappearsAtTheLimit)
+{
+    StartClockAt(0);
+    ScriptMusicTimes({18959, 18960});
+    DisplayFrame();
+    EXPECT_EQ(ReadoutText(), "");
+
+    ScriptMusicTimes({18958, 18961});
+    DisplayFrame();
+    EXPECT_EQ(ReadoutText(), "");
+}
+
+TEST_F(FrameCycle, ReadoutIsMeasuredFromTheSceneMark)
+{
+    StartClockAt(100000);
+    ScriptMusicTimes({100000, 100000});
+    DisplayFrame();
+    EXPECT_EQ(ReadoutText(), "0");
+
+    // Music time behind the mark: the scene time is a huge unsigned number.
+    ClearRecordedGlCalls();
+    ScriptMusicTimes({99999, 99999});
+    DisplayFrame();
+    EXPECT_EQ(ReadoutText(), "");
+}
+
+TEST_F(FrameCycle, FrameStartsFromAClearedWhiteIdentityAndEndsWithASwap)
+{
+    StartClockAt(0);
+    ScriptMusicTime(30000);
+    DisplayFrame();
+    const std::vector<GlCall>& calls = RecordedGlCalls();
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(calls[0].name, "glClear");
+    EXPECT_EQ(calls[0].args.at(0), GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(calls[1].name, "glMatrixMode");
+    EXPECT_EQ(calls[1].args.at(0), GL_MODELVIEW);
+    EXPECT_EQ(calls[2].name, "glLoadIdentity");
+    EXPECT_EQ(calls[3].name, "glColor4f");
+    EXPECT_EQ(calls[3].args, (std::vector<double>{1, 1, 1, 1}));
+    EXPECT_EQ(calls.back().name, "glutSwapBuffers");
+}
+
+TEST_F(FrameCycle, FinishedMusicQuitsWithTheFrameUnseen)
+{
+    StartClockAt(0);
+    ScriptMusicTime(207000);
+    ScriptFinished(true);
+    // A swap before the end would exit with 3 instead of Quit's 0.
+    glutSwapBuffers = [] { std::_Exit(3); };
+    EXPECT_EXIT(DisplayFrame(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(FrameCycle, ReshapeKeepsTheWholeViewOnAnyWindow)
+{
+    Reshape(1024, 768);
+    EXPECT_EQ(WindowWidth, 1024);
+    EXPECT_EQ(WindowHeight, 768);
+    const std::vector<GlCall> viewport = RecordedCallsNamed("glViewport");
+    ASSERT_EQ(viewport.size(), 1u);
+    EXPECT_EQ(viewport[0].args, (std::vector<double>{0, 0, 1024, 768}));
+    const std::vector<GlCall> ortho = RecordedCallsNamed("glOrtho");
+    ASSERT_EQ(ortho.size(), 1u);
+    EXPECT_EQ(ortho[0].args, (std::vector<double>{-4, 4, -3, 3, -10, 10}));
+    EXPECT_EQ(RecordedCallsNamed("glMatrixMode").at(0).args.at(0), GL_PROJECTION);
+    EXPECT_EQ(Posts(), 1u);
+    WindowWidth = 800;
+    WindowHeight = 600;
+}
+
+}  // namespace

@@ -1,1 +1,104 @@
-// placeholder
+#include "tests/support/egl_context.h"
+
+#include "shell/platform/gl_api.h"
+#include "shell/platform/gl_loader.h"
+
+#define EGL_NO_X11
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <algorithm>
+
+namespace {
+
+EGLDisplay OffscreenDisplay = EGL_NO_DISPLAY;
+EGLContext OffscreenContext = EGL_NO_CONTEXT;
+int Width = 0;
+int Height = 0;
+
+// Framebuffer objects are not part of GL 1.1, so they are not in the
+// program's entry-point list; the tests fetch them here.
+using GenFunction = void (*)(GLsizei, GLuint*);
+using BindFunction = void (*)(GLenum, GLuint);
+using StorageFunction = void (*)(GLenum, GLenum, GLsizei, GLsizei);
+using AttachFunction = void (*)(GLenum, GLenum, GLenum, GLuint);
+
+constexpr GLenum GL_FRAMEBUFFER = 0x8D40;
+constexpr GLenum GL_RENDERBUFFER = 0x8D41;
+constexpr GLenum GL_COLOR_ATTACHMENT0 = 0x8CE0;
+constexpr GLenum GL_RGBA8 = 0x8058;
+
+template <typename Function>
+Function Lookup(const char* name)
+{
+    return reinterpret_cast<Function>(eglGetProcAddress(name));
+}
+
+}  // namespace
+
+bool OpenOffscreenGl(int width, int height)
+{
+    OffscreenDisplay = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (OffscreenDisplay == EGL_NO_DISPLAY || !eglInitialize(OffscreenDisplay, nullptr, nullptr))
+        return false;
+    if (!eglBindAPI(EGL_OPENGL_API))
+        return false;
+    const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint configCount = 0;
+    eglChooseConfig(OffscreenDisplay, configAttributes, &config, 1, &configCount);
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
+    OffscreenContext = eglCreateContext(OffscreenDisplay, configCount > 0 ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
+    if (OffscreenContext == EGL_NO_CONTEXT || !eglMakeCurrent(OffscreenDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, OffscreenContext))
+        return false;
+    if (!LoadGlLibrary(GlLibraryNames()))
+        return false;
+
+    auto genFramebuffers = Lookup<GenFunction>("glGenFramebuffers");
+    auto bindFramebuffer = Lookup<BindFunction>("glBindFramebuffer");
+    auto genRenderbuffers = Lookup<GenFunction>("glGenRenderbuffers");
+    auto bindRenderbuffer = Lookup<BindFunction>("glBindRenderbuffer");
+    auto renderbufferStorage = Lookup<StorageFunction>("glRenderbufferStorage");
+    auto attach = Lookup<AttachFunction>("glFramebufferRenderbuffer");
+    if (!genFramebuffers || !bindFramebuffer || !genRenderbuffers || !bindRenderbuffer || !renderbufferStorage ||
+        !attach)
+        return false;
+    GLuint framebuffer = 0;
+    GLuint renderbuffer = 0;
+    genFramebuffers(1, &framebuffer);
+    bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    genRenderbuffers(1, &renderbuffer);
+    bindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    attach(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
+    glViewport(0, 0, width, height);
+    Width = width;
+    Height = height;
+    return true;
+}
+
+void CloseOffscreenGl()
+{
+    if (OffscreenDisplay != EGL_NO_DISPLAY) {
+        eglMakeCurrent(OffscreenDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (OffscreenContext != EGL_NO_CONTEXT)
+            eglDestroyContext(OffscreenDisplay, OffscreenContext);
+        eglTerminate(OffscreenDisplay);
+    }
+    OffscreenDisplay = EGL_NO_DISPLAY;
+    OffscreenContext = EGL_NO_CONTEXT;
+    ResetGraphicsEntryPoints();
+}
+
+std::vector<std::uint8_t> ReadOffscreenRgb()
+{
+    std::vector<std::uint8_t> bottomUp(static_cast<std::size_t>(Width) * Height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, Width, Height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+    const std::size_t row = static_cast<std::size_t>(Width) * 3;
+    for (int y = 0; y < Height; ++y)
+        std::copy_n(&bottomUp[(Height - 1 - y) * row], row, &topDown[y * row]);
+    return topDown;
+}

@@ -7,6 +7,7 @@
 namespace {
 std::vector<GlCall> Calls;
 GLuint NextListName = 1;
+std::string CreatedWindowTitle;
 
 template <typename T>
 void AppendArgument(std::vector<double>& args, T value)
@@ -45,6 +46,12 @@ GLuint ORV_APIENTRY RecordGenLists(GLsizei range)
     NextListName += static_cast<GLuint>(range);
     return base;
 }
+int ORV_APIENTRY RecordCreateWindow(const char* title)
+{
+    Record("glutCreateWindow");
+    CreatedWindowTitle = title;
+    return 1;
+}
 }  // namespace
 
 void InstallRecordingGl()
@@ -55,11 +62,14 @@ void InstallRecordingGl()
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
     glGenLists = RecordGenLists;
+    glutCreateWindow = RecordCreateWindow;
     NextListName = 1;
+    CreatedWindowTitle.clear();
     Calls.clear();
 }
 
 const std::vector<GlCall>& RecordedGlCalls() { return Calls; }
+const std::string& RecordedWindowTitle() { return CreatedWindowTitle; }
 void ClearRecordedGlCalls() { Calls.clear(); }
 
 std::vector<GlCall> RecordedCallsNamed(const std::string& name)

@@ -13,9 +13,11 @@ struct GlCall {
 };
 
 // Points every entry point at its recorder and empties the log.
-// glGenLists returns 1 and later calls count on from there.
+// glGenLists returns 1 and later calls count on from there; glutCreateWindow
+// returns window 1.
 void InstallRecordingGl();
 const std::vector<GlCall>& RecordedGlCalls();
+const std::string& RecordedWindowTitle();
 void ClearRecordedGlCalls();
 // The calls whose name is name, in order.
 std::vector<GlCall> RecordedCallsNamed(const std::string& name);

@@ -1,0 +1,25 @@
+#pragma once
+// What every effect shares on the GL side: seven picture textures, three
+// display lists and the GL state that holds for the whole run.
+
+#include <cstdint>
+
+// Texture names, fixed: the program never asks GL for names.
+constexpr std::uint32_t TexCreated = 20;
+constexpr std::uint32_t TexSound = 21;
+constexpr std::uint32_t TexResp = 22;
+constexpr std::uint32_t TexG0 = 23;
+constexpr std::uint32_t TexG1 = 24;
+constexpr std::uint32_t TexG2 = 25;
+constexpr std::uint32_t TexG3 = 26;
+
+// Consecutive list names from one glGenLists(3); valid after InitScene.
+extern std::uint32_t RingList;    // 30 quads, radii 1 and 0.6, z = 0
+extern std::uint32_t SphereList;  // unit sphere, 128 triangles, culls its back faces
+extern std::uint32_t SquareList;  // quad (-1, -1) to (1, 1), z = 0
+
+// Loads the pictures into textures, sets the lasting GL state, builds the
+// lists, then starts the music and the clock. Called once by the start-up,
+// with the window's GL context current. A picture that cannot be read ends
+// the program with the run-time error report.
+void InitScene();

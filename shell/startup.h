@@ -1,0 +1,20 @@
+#pragma once
+// Program start-up and the one orderly way out.
+
+// Runs the show: loads GL and GLUT, opens the window, builds the scene,
+// starts the music and hands over to the GLUT main loop for good. Returns
+// only when the main loop does (exit code 0), or with 1 when a library is
+// missing. Called by main.
+int RunProgram(int argc, char** argv);
+
+// Initialises GLUT, switches the display mode when FullScreen is set, opens
+// the window "Orvane" and registers the frame cycle's callbacks. Ends the
+// process with exit code 1 when the window cannot be created.
+void OpenShowWindow(int* argc, char** argv);
+
+// Stops the music, restores the display mode and ends the process with exit
+// code 0. Called by OnKey (Escape) and by DisplayFrame (music finished).
+[[noreturn]] void Quit();
+
+// GLUT keyboard callback: Escape (27) quits; every other key is ignored.
+void OnKey(unsigned char key, int x, int y);

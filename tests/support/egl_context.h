@@ -1,0 +1,15 @@
+#pragma once
+// An offscreen OpenGL context on Mesa through EGL, with no X server, and the
+// program's GL entry points loaded from the real library.
+
+#include <cstdint>
+#include <vector>
+
+// Creates a compatibility-profile context with a width x height RGBA
+// framebuffer object bound, makes it current and loads GL. False when the
+// platform has no such context.
+bool OpenOffscreenGl(int width, int height);
+void CloseOffscreenGl();
+
+// The framebuffer's pixels as RGB, top row first.
+std::vector<std::uint8_t> ReadOffscreenRgb();

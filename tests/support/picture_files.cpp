@@ -1,0 +1,39 @@
+#include "tests/support/picture_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+const char* const ShowPictureFiles[7] = {"created.pcx", "sound.pcx", "g0.pcx", "g1.pcx",
+                                         "g2.pcx",      "g3.pcx",    "resp.pcx"};
+
+std::uint8_t TestPictureGrey(int picture, int x, int y)
+{
+    return static_cast<std::uint8_t>((x * (picture + 1) + y * (7 - picture) + 31 * picture) & 0xFF);
+}
+
+std::string WriteTestPictures(const std::string& leaveOut)
+{
+    char folder[] = "/tmp/orvane-pictures-XXXXXX";
+    if (!mkdtemp(folder))
+        std::abort();
+    for (int picture = 0; picture < 7; ++picture) {
+        if (leaveOut == ShowPictureFiles[picture])
+            continue;
+        std::vector<std::uint8_t> bytes(128, 0);
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x) {
+                const std::uint8_t grey = TestPictureGrey(picture, x, y);
+                if (grey >= 0xC0)
+                    bytes.push_back(0xC1);  // such levels can only be stored as runs
+                bytes.push_back(grey);
+            }
+        const std::string path = std::string(folder) + "/" + ShowPictureFiles[picture];
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (!file)
+            std::abort();
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    return folder;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Test pictures in the show's format, written to a fresh folder.
+
+#include <cstdint>
+#include <string>
+
+// The grey level of pixel (x, y) of test picture number `picture` (0..6):
+// a different gradient per picture, covering 0..255.
+std::uint8_t TestPictureGrey(int picture, int x, int y);
+
+// Writes the seven pictures the show loads ("created.pcx", ... "resp.pcx",
+// picture numbers 0..6 in the show's load order) into a new temporary folder
+// and returns its path; `leaveOut`, when not empty, names one not written.
+std::string WriteTestPictures(const std::string& leaveOut = "");
+
+// The show's picture files in load order.
+extern const char* const ShowPictureFiles[7];
