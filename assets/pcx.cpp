@@ -1,1 +1,99 @@
-// placeholder
+#include "assets/pcx.h"
+
+#include "shell/runtime_error.h"
+
+#include <cerrno>
+#include <fcntl.h>
+
+#if defined(_WIN32)
+#include <io.h>
+#define ORV_OPEN_READ(name) _open(name, _O_RDONLY | _O_BINARY)
+#define ORV_LSEEK _lseek
+#define ORV_READ _read
+#define ORV_CLOSE _close
+#else
+#include <unistd.h>
+#define ORV_OPEN_READ(name) open(name, O_RDONLY | O_CLOEXEC)
+#define ORV_LSEEK lseek
+#define ORV_READ read
+#define ORV_CLOSE close
+#endif
+
+namespace {
+constexpr long PcxHeaderBytes = 128;
+constexpr int PcxBlockBytes = 512;
+
+// The decoding rule, shared by the byte-span and the file readers. nextByte
+// yields 0 once its input is exhausted, so a short input ends in black
+// literal pixels and the loop always reaches the end of the image.
+template <typename NextByte>
+void DecodePcxStream(NextByte nextByte, std::uint8_t* image)
+{
+    std::size_t out = 0;
+    while (out < PcxImageBytes) {
+        const std::uint8_t b = nextByte();
+        std::size_t count = 1;
+        std::uint8_t v = b;
+        if (b >= 0xC0) {
+            count = b & 0x3F;  // 0xC0 gives no pixel; its value byte is still consumed
+            v = nextByte();
+        }
+        // A run longer than the room left is cut at the end of the image.
+        for (; count > 0 && out < PcxImageBytes; --count, out += 4) {
+            image[out] = v;
+            image[out + 1] = v;
+            image[out + 2] = v;
+            image[out + 3] = 255;
+        }
+    }
+}
+
+struct PcxFile {
+    int handle;
+    std::uint8_t block[PcxBlockBytes];
+    int position;  // next byte of block to take
+    int filled;    // bytes the last read delivered; the rest of block is never looked at
+};
+
+void ReadPcxBlock(PcxFile& file)
+{
+    const auto got = ORV_READ(file.handle, file.block, PcxBlockBytes);
+    if (got < 0)
+        RuntimeError(errno);
+    file.filled = static_cast<int>(got);
+    file.position = 0;
+}
+
+// Refills as soon as the last byte of a block is taken, not when the next
+// byte is wanted. Past the end of the file every byte reads as 0.
+std::uint8_t NextPcxByte(PcxFile& file)
+{
+    const std::uint8_t b = file.position < file.filled ? file.block[file.position] : 0;
+    if (++file.position == PcxBlockBytes)
+        ReadPcxBlock(file);
+    return b;
+}
+}  // namespace
+
+void DecodePcx(const std::uint8_t* pixels, std::size_t size, std::uint8_t* image)
+{
+    std::size_t position = 0;
+    DecodePcxStream([&]() -> std::uint8_t { return position < size ? pixels[position++] : 0; },
+                    image);
+}
+
+void LoadPcx(const char* fileName, std::uint8_t* image)
+{
+    // Read-only, so a picture without write permission still loads.
+    PcxFile file;
+    file.handle = ORV_OPEN_READ(fileName);
+    if (file.handle < 0)
+        RuntimeError(errno);
+    // The header is never looked at: the pictures are known to be 512x512 grey.
+    if (ORV_LSEEK(file.handle, PcxHeaderBytes, SEEK_SET) < 0)
+        RuntimeError(errno);
+    ReadPcxBlock(file);
+    DecodePcxStream([&file]() { return NextPcxByte(file); }, image);
+    if (ORV_CLOSE(file.handle) != 0)
+        RuntimeError(errno);
+}
