@@ -38,7 +38,7 @@ fi
 status=$?
 
 runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$work/log" | tail -n 1)
-echo "fuzz: ${runs:-unknown} inputs tried in ${seconds} s"
+echo "fuzz: ${runs:-unknown} inputs tried (time limit ${seconds} s)"
 
 if [ $status -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|libFuzzer|LeakSanitizer)|runtime error:' "$work/log" ||
    [ -n "$(ls -A "$work/artifacts")" ]; then
