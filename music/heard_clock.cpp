@@ -1,1 +1,85 @@
-// placeholder
+#include "music/heard_clock.h"
+
+#include <algorithm>
+
+namespace {
+constexpr std::int64_t NsPerSecond = 1000000000;
+constexpr std::int64_t NsPerMs = 1000000;
+
+std::int64_t FramesToNs(std::int64_t frames, std::int64_t sampleRate)
+{
+    // Split so that hours of frames times 10^9 cannot overflow.
+    return frames / sampleRate * NsPerSecond + frames % sampleRate * NsPerSecond / sampleRate;
+}
+
+// Music nanoseconds heard at nowNs, from the last anchor alone; may run past
+// the rendered audio or be negative before the first frame is heard.
+std::int64_t InterpolatedNs(const HeardClock& clock, std::int64_t nowNs)
+{
+    return FramesToNs(clock.AnchorFrame, clock.SampleRate) + (nowNs - clock.AnchorHeardNs);
+}
+}  // namespace
+
+void ResetHeardClock(HeardClock& clock, int sampleRate)
+{
+    std::lock_guard<std::mutex> hold(clock.Lock);
+    clock.SampleRate = sampleRate > 0 ? sampleRate : 44100;
+    clock.HasAnchor = false;
+    clock.AnchorFrame = 0;
+    clock.AnchorHeardNs = 0;
+    clock.RenderedEndFrame = 0;
+    clock.Ended = false;
+    clock.LastMs = 0;
+}
+
+void PublishHeardAnchor(HeardClock& clock, std::int64_t blockStartFrame, std::int64_t renderedFrames,
+                        std::int64_t heardAtNs, bool ended)
+{
+    std::lock_guard<std::mutex> hold(clock.Lock);
+    // An empty block says nothing about when music is heard; keeping the old
+    // anchor lets the last real block play out to its end.
+    if (renderedFrames > 0) {
+        clock.HasAnchor = true;
+        clock.AnchorFrame = blockStartFrame;
+        clock.AnchorHeardNs = heardAtNs;
+        clock.RenderedEndFrame = blockStartFrame + renderedFrames;
+    }
+    if (ended)
+        clock.Ended = true;
+}
+
+std::uint32_t HeardTime(HeardClock& clock, std::int64_t nowNs)
+{
+    std::lock_guard<std::mutex> hold(clock.Lock);
+    if (!clock.HasAnchor)
+        return clock.LastMs;
+    std::int64_t heardNs = std::min(InterpolatedNs(clock, nowNs), FramesToNs(clock.RenderedEndFrame, clock.SampleRate));
+    std::uint32_t ms = heardNs > 0 ? static_cast<std::uint32_t>(heardNs / NsPerMs) : 0;
+    clock.LastMs = std::max(clock.LastMs, ms);
+    return clock.LastMs;
+}
+
+bool HeardToEnd(HeardClock& clock, std::int64_t nowNs)
+{
+    std::lock_guard<std::mutex> hold(clock.Lock);
+    if (!clock.Ended)
+        return false;
+    if (!clock.HasAnchor)
+        return true;  // a song without a single frame: nothing left to hear
+    return InterpolatedNs(clock, nowNs) >= FramesToNs(clock.RenderedEndFrame, clock.SampleRate);
+}
+
+std::uint32_t SilentTime(SilentClock& clock, std::int64_t nowNs)
+{
+    if (!clock.Started) {
+        clock.Started = true;
+        clock.StartNs = nowNs;
+    }
+    return static_cast<std::uint32_t>((nowNs - clock.StartNs) / NsPerMs);
+}
+
+bool SilentShowOver(SilentClock& clock, std::int64_t nowNs, std::uint32_t lengthMs)
+{
+    SilentTime(clock, nowNs);
+    return nowNs - clock.StartNs > static_cast<std::int64_t>(lengthMs) * NsPerMs;
+}
