@@ -1,1 +1,263 @@
-// placeholder
+// The live sound library: libopenmpt renders the module inside SDL2's audio
+// callback; the heard clock turns what was rendered into what is heard.
+
+#include "music/sound_library.h"
+
+#include "music/heard_clock.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <ostream>
+#include <streambuf>
+#include <vector>
+
+namespace {
+constexpr int DeviceBufferFrames = 1024;  // about 23 ms at 44100 Hz
+constexpr int Channels = 2;
+
+// Swallows libopenmpt's log, which would otherwise go to std::clog. Keeps no
+// state, so the audio thread and the main thread may both write to it.
+class DiscardBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+struct LoadedSong {
+    DiscardBuffer LogBuffer;
+    std::ostream Log{&LogBuffer};
+    std::unique_ptr<openmpt::module> Module;
+    // Owned by the audio thread while the song is playing; the main thread
+    // touches them only with the audio device locked.
+    std::int64_t RenderedFrames = 0;
+    bool DecoderDone = false;
+    HeardClock Clock;
+};
+
+SDL_AudioDeviceID Device = 0;
+int SampleRate = 44100;
+std::int64_t OutputLatencyNs = 0;
+int LastError = SoundErrorNone;
+std::vector<std::unique_ptr<LoadedSong>> Songs;  // main thread only
+LoadedSong* Playing = nullptr;                   // changed only with the device locked
+SilentClock NoSongClock;
+
+std::int64_t HostNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+LoadedSong* FindSong(SongHandle song)
+{
+    for (const std::unique_ptr<LoadedSong>& loaded : Songs)
+        if (reinterpret_cast<SongHandle>(loaded.get()) == song)
+            return loaded.get();
+    return nullptr;
+}
+
+// Runs on SDL's audio thread with the device lock held.
+void RenderBlock(void*, Uint8* stream, int length)
+{
+    std::int64_t calledNs = HostNowNs();
+    std::memset(stream, 0, static_cast<std::size_t>(length));
+    LoadedSong* song = Playing;
+    if (song == nullptr || song->DecoderDone)
+        return;
+    std::size_t wanted = static_cast<std::size_t>(length) / (Channels * sizeof(std::int16_t));
+    std::size_t rendered = 0;
+    try {
+        rendered = song->Module->read_interleaved_stereo(SampleRate, wanted, reinterpret_cast<std::int16_t*>(stream));
+    } catch (...) {
+        rendered = 0;  // a decoder that fails has nothing more to give: the song ends here
+    }
+    bool ended = rendered < wanted;
+    // This block is heard once what is queued ahead of it has played.
+    PublishHeardAnchor(song->Clock, song->RenderedFrames, static_cast<std::int64_t>(rendered),
+                       calledNs + OutputLatencyNs, ended);
+    song->RenderedFrames += static_cast<std::int64_t>(rendered);
+    song->DecoderDone = ended;
+}
+
+void StopAndForget(LoadedSong* song)
+{
+    // Playing is only set while the device is open; take the song away from
+    // the callback before it is destroyed.
+    if (Playing == song) {
+        SDL_LockAudioDevice(Device);
+        Playing = nullptr;
+        SDL_UnlockAudioDevice(Device);
+    }
+    Songs.erase(std::remove_if(Songs.begin(), Songs.end(),
+                               [song](const std::unique_ptr<LoadedSong>& loaded) { return loaded.get() == song; }),
+                Songs.end());
+}
+
+void ShutDownSdlAudio()
+{
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        SDL_Quit();  // nothing else of SDL is in use: release its globals too
+}
+
+// Reads a whole file; sets LastError and returns false on failure.
+bool ReadWholeFile(const char* fileName, std::vector<char>& bytes)
+{
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr) {
+        LastError = (errno == ENOENT || errno == ENOTDIR) ? SoundErrorFileNotFound : SoundErrorFileBad;
+        return false;
+    }
+    bool ok = true;
+    try {
+        char chunk[65536];
+        std::size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        if (std::ferror(file)) {
+            LastError = SoundErrorFileBad;
+            ok = false;
+        }
+    } catch (const std::bad_alloc&) {
+        LastError = SoundErrorMemory;
+        ok = false;
+    }
+    std::fclose(file);
+    return ok;
+}
+}  // namespace
+
+signed char FSOUND_Init(int mixRate, int, unsigned int)
+{
+    if (Device != 0) {
+        LastError = 1;  // already running: close first
+        return 0;
+    }
+    // The program handles SIGINT and SIGTERM itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        LastError = SoundErrorInit;
+        return 0;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = mixRate > 0 ? mixRate : 44100;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = Channels;
+    wanted.samples = DeviceBufferFrames;
+    wanted.callback = RenderBlock;
+    SDL_AudioSpec obtained{};
+    // No changes allowed: SDL converts if the device differs, so we always
+    // render 16-bit stereo at the asked rate.
+    Device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (Device == 0) {
+        ShutDownSdlAudio();
+        LastError = SoundErrorInit;
+        return 0;
+    }
+    SampleRate = obtained.freq;
+    OutputLatencyNs = static_cast<std::int64_t>(obtained.samples) * 1000000000 / obtained.freq;
+    SDL_PauseAudioDevice(Device, 0);  // runs from now on, silent until a song plays
+    LastError = SoundErrorNone;
+    return 1;
+}
+
+int FSOUND_GetError() { return LastError; }
+
+void FSOUND_Close()
+{
+    if (Device == 0)
+        return;
+    SDL_CloseAudioDevice(Device);  // waits for the callback to finish
+    Device = 0;
+    Playing = nullptr;
+    Songs.clear();
+    ShutDownSdlAudio();
+}
+
+SongHandle FMUSIC_LoadSong(const char* fileName)
+{
+    if (Device == 0) {
+        LastError = 2;  // not initialised
+        return 0;
+    }
+    if (fileName == nullptr) {
+        LastError = SoundErrorFileNotFound;
+        return 0;
+    }
+    std::vector<char> bytes;
+    if (!ReadWholeFile(fileName, bytes))
+        return 0;
+    try {
+        std::unique_ptr<LoadedSong> song(new LoadedSong);
+        song->Module.reset(new openmpt::module(bytes, song->Log));
+        song->Module->set_repeat_count(0);
+        song->Module->ctl_set_text("play.at_end", "stop");  // end exactly at the end, no fade tail
+        ResetHeardClock(song->Clock, SampleRate);
+        Songs.push_back(std::move(song));
+    } catch (const std::bad_alloc&) {
+        LastError = SoundErrorMemory;
+        return 0;
+    } catch (const openmpt::exception&) {
+        LastError = SoundErrorFormat;
+        return 0;
+    } catch (...) {
+        LastError = SoundErrorFormat;
+        return 0;
+    }
+    LastError = SoundErrorNone;
+    return reinterpret_cast<SongHandle>(Songs.back().get());
+}
+
+signed char FMUSIC_PlaySong(SongHandle handle)
+{
+    LoadedSong* song = FindSong(handle);
+    if (song == nullptr || Device == 0) {
+        LastError = 15;  // invalid parameter
+        return 0;
+    }
+    SDL_LockAudioDevice(Device);
+    try {
+        song->Module->set_position_seconds(0.0);
+    } catch (...) {
+        // Position 0 of a module that loaded is always reachable.
+    }
+    song->RenderedFrames = 0;
+    song->DecoderDone = false;
+    ResetHeardClock(song->Clock, SampleRate);
+    Playing = song;
+    SDL_UnlockAudioDevice(Device);
+    return 1;
+}
+
+signed char FMUSIC_FreeSong(SongHandle handle)
+{
+    LoadedSong* song = FindSong(handle);
+    if (song == nullptr)
+        return 0;
+    StopAndForget(song);
+    return 1;
+}
+
+std::uint32_t FMUSIC_GetTime(SongHandle handle)
+{
+    if (handle == 0)
+        return SilentTime(NoSongClock, HostNowNs());
+    LoadedSong* song = FindSong(handle);
+    return song != nullptr ? HeardTime(song->Clock, HostNowNs()) : 0;
+}
+
+signed char FMUSIC_IsFinished(SongHandle handle)
+{
+    if (handle == 0)
+        return SilentShowOver(NoSongClock, HostNowNs(), SilentShowLength);
+    LoadedSong* song = FindSong(handle);
+    return song != nullptr && HeardToEnd(song->Clock, HostNowNs());
+}
