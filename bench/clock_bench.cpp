@@ -1,1 +1,157 @@
-int main() { return 0; }
+// clock-bench [MODULE [SECONDS]]: plays a module through the live sound
+// library for at most SECONDS (20), reading FMUSIC_GetTime about every
+// millisecond, then prints how smooth and how true the heard clock was.
+// Without a module, or with "-", it writes a tiny one of its own. On a
+// machine without sound run it with SDL_AUDIODRIVER=dummy.
+
+#include "music/music.h"
+#include "tests/support/tiny_module.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+#include <unistd.h>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+struct Reading {
+    double HostMs;        // since playback was started, halfway through the call
+    std::uint32_t Music;  // FMUSIC_GetTime
+};
+
+struct Fit {
+    double Slope = 1;      // music ms per host ms
+    double Deviation = 0;  // largest distance of a reading from the line, ms
+};
+
+// Least-squares line of music time against host time.
+Fit FitLine(std::vector<Reading>::const_iterator begin, std::vector<Reading>::const_iterator end)
+{
+    Fit fit;
+    double n = static_cast<double>(end - begin);
+    if (n < 2)
+        return fit;
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (auto r = begin; r != end; ++r) {
+        sx += r->HostMs;
+        sy += r->Music;
+        sxx += r->HostMs * r->HostMs;
+        sxy += r->HostMs * r->Music;
+    }
+    fit.Slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    double intercept = (sy - fit.Slope * sx) / n;
+    for (auto r = begin; r != end; ++r)
+        fit.Deviation = std::max(fit.Deviation, std::fabs(r->Music - (intercept + fit.Slope * r->HostMs)));
+    return fit;
+}
+
+void Report(const std::vector<Reading>& readings)
+{
+    long backward = 0;
+    std::uint32_t largestStep = 0;
+    double largestGap = 0, largestJump = 0;
+    for (std::size_t i = 1; i < readings.size(); ++i) {
+        double gap = readings[i].HostMs - readings[i - 1].HostMs;
+        largestGap = std::max(largestGap, gap);
+        if (readings[i].Music < readings[i - 1].Music) {
+            ++backward;
+            continue;
+        }
+        std::uint32_t step = readings[i].Music - readings[i - 1].Music;
+        largestStep = std::max(largestStep, step);
+        // When this reader was held up, a big step is only the time it missed.
+        largestJump = std::max(largestJump, step - gap);
+    }
+
+    // Fit only while the music moves: before the first heard frame and after
+    // the last one the clock holds still by design.
+    std::uint32_t last = readings.empty() ? 0 : readings.back().Music;
+    std::vector<Reading> moving;
+    for (const Reading& r : readings)
+        if (r.Music > 0 && r.Music < last)
+            moving.push_back(r);
+    Fit whole = FitLine(moving.begin(), moving.end());
+    // The same over one-second stretches: what is left there is the clock's
+    // own jitter, while the whole-run figure also holds any wander in the
+    // rate at which the output consumes audio.
+    double localDeviation = 0;
+    for (std::size_t from = 0; from < moving.size();) {
+        std::size_t to = from;
+        while (to < moving.size() && moving[to].HostMs < moving[from].HostMs + 1000)
+            ++to;
+        if (to - from >= 100)
+            localDeviation = std::max(localDeviation, FitLine(moving.begin() + from, moving.begin() + to).Deviation);
+        from = to;
+    }
+
+    std::printf("readings:                 %zu over %.1f s\n", readings.size(),
+                readings.empty() ? 0.0 : readings.back().HostMs / 1000);
+    std::printf("music time reached:       %u ms\n", last);
+    std::printf("first heard after:        %.1f ms of host time\n", moving.empty() ? 0.0 : moving.front().HostMs);
+    std::printf("backward steps:           %ld\n", backward);
+    std::printf("largest step:             %u ms\n", largestStep);
+    std::printf("  largest host gap:       %.2f ms between readings (the reader's own delays)\n", largestGap);
+    std::printf("  largest step beyond it: %.2f ms\n", largestJump);
+    std::printf("largest deviation of fit: %.2f ms\n", whole.Deviation);
+    std::printf("  within 1-s stretches:   %.2f ms\n", localDeviation);
+    std::printf("drift against host clock: %+.1f ms per minute\n", (whole.Slope - 1) * 60000);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    double seconds = argc > 2 ? std::atof(argv[2]) : 20;
+    if (seconds <= 0)
+        seconds = 20;
+    std::string module = argc > 1 ? argv[1] : "";
+    bool ownModule = module.empty() || module == "-";
+    if (ownModule) {
+        module = "/tmp/clock-bench-" + std::to_string(getpid()) + ".mod";
+        int rows = static_cast<int>(seconds * 1000 / TinyModuleRowMs) + 2;
+        if (!WriteTinyModule(module, std::min(rows, 8192))) {
+            std::fprintf(stderr, "clock-bench: cannot write %s\n", module.c_str());
+            return 1;
+        }
+    }
+
+    if (!FSOUND_Init(44100, 32, 0)) {
+        std::printf("sound output: %s\n", FmodErrorText(FSOUND_GetError()).c_str());
+        return 1;
+    }
+    SongHandle song = FMUSIC_LoadSong(module.c_str());
+    if (ownModule)
+        std::remove(module.c_str());
+    if (song == 0) {
+        std::printf("%s: %s\n", module.c_str(), FmodErrorText(FSOUND_GetError()).c_str());
+        FSOUND_Close();
+        return 1;
+    }
+    std::printf("module: %s, %.1f s at most\n", ownModule ? "tiny module of our own" : module.c_str(), seconds);
+
+    std::vector<Reading> readings;
+    readings.reserve(static_cast<std::size_t>(seconds * 1100) + 16);
+    Clock::time_point start = Clock::now();
+    FMUSIC_PlaySong(song);
+    for (long tick = 1;; ++tick) {
+        Clock::time_point before = Clock::now();
+        std::uint32_t music = FMUSIC_GetTime(song);
+        Clock::time_point after = Clock::now();
+        double hostMs = std::chrono::duration<double, std::milli>(before - start + (after - before) / 2).count();
+        readings.push_back({hostMs, music});
+        if (hostMs >= seconds * 1000 || FMUSIC_IsFinished(song))
+            break;
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(tick));
+    }
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+
+    Report(readings);
+    return 0;
+}
