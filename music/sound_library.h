@@ -16,17 +16,22 @@ constexpr int SoundErrorFormat = 10;
 constexpr int SoundErrorFileBad = 11;
 constexpr int SoundErrorMemory = 12;
 
-// Opens sound output (44100 Hz stereo). Nonzero when output runs.
+// Opens sound output (mixRate Hz, 16-bit stereo; the other two arguments are
+// accepted and ignored). Nonzero when output runs; 0 with SoundErrorInit when
+// no output device can be opened, or with 1 when output is already open.
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
 // Code of the last failure.
 int FSOUND_GetError();
-// Closes sound output; harmless when it is not open.
+// Closes sound output and frees every song still loaded; harmless when it is
+// not open.
 void FSOUND_Close();
-// Loads a module file; 0 on failure (see FSOUND_GetError).
+// Loads a module file; 0 on failure (see FSOUND_GetError): SoundErrorFileNotFound,
+// SoundErrorFileBad (cannot be read), SoundErrorFormat (not a module),
+// SoundErrorMemory, or 2 before FSOUND_Init.
 SongHandle FMUSIC_LoadSong(const char* fileName);
 // Starts playback from the beginning; nonzero on success.
 signed char FMUSIC_PlaySong(SongHandle song);
-// Stops and frees the song; harmless for 0.
+// Stops and frees the song; harmless for 0 or a handle already freed.
 signed char FMUSIC_FreeSong(SongHandle song);
 // Milliseconds of playing time that the listener hears now, from the start
 // of playback; never goes backwards. For song 0: milliseconds of a monotonic
