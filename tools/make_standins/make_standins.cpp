@@ -20,31 +20,27 @@
 
 namespace {
 
-enum class Outcome { Written, Kept, Failed };
-
 // Creates the file only if it does not exist yet (O_EXCL), so that a file
 // that a user put there, even one that appears while we work, survives.
-Outcome WriteNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+// Returns 0, or the errno of the failure (EEXIST: someone was first).
+int WriteNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd < 0)
-        return errno == EEXIST ? Outcome::Kept : Outcome::Failed;
+        return errno;
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    int error = 0;
+    while (done < bytes.size() && !error) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            close(fd);
-            unlink(path.c_str());  // no half-written input for the show
-            return Outcome::Failed;
-        }
-        done += static_cast<std::size_t>(n);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
     }
-    if (close(fd) != 0) {
-        unlink(path.c_str());
-        return Outcome::Failed;
-    }
-    return Outcome::Written;
+    if (close(fd) != 0 && !error)
+        error = errno;
+    if (error)
+        unlink(path.c_str());  // no half-written input for the show
+    return error;
 }
 
 bool Exists(const std::string& path) {
@@ -61,14 +57,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
+    std::error_code ignored;  // judged by the check below
+    std::filesystem::create_directories(dir, ignored);
     if (!std::filesystem::is_directory(dir)) {
         std::fprintf(stderr, "make-standins: %s is not a folder we can create\n", dir.c_str());
         return 1;
     }
 
-    // Each file is made only when it is missing: the soundtrack takes a while.
+    // Each file's bytes are made only when the file is missing.
     std::vector<std::pair<std::string, std::function<std::vector<std::uint8_t>()>>> files;
     files.emplace_back("cud.mod", [] { return WriteModule(MakeSoundtrack()); });
     for (const std::string& name : PictureNames())
@@ -79,16 +75,12 @@ int main(int argc, char** argv) {
         const std::string path = dir + "/" + name;
         if (Exists(path))
             continue;
-        switch (WriteNew(path, make())) {
-        case Outcome::Written:
+        const int error = WriteNew(path, make());
+        if (!error) {
             std::printf("wrote %s\n", path.c_str());
-            break;
-        case Outcome::Kept:
-            break;
-        case Outcome::Failed:
-            std::fprintf(stderr, "make-standins: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        } else if (error != EEXIST) {
+            std::fprintf(stderr, "make-standins: cannot write %s: %s\n", path.c_str(), std::strerror(error));
             ++failures;
-            break;
         }
     }
     return failures ? 1 : 0;

@@ -85,9 +85,11 @@ std::vector<double> KickWave(double rate) {
     Random r{0x1234567};
     for (std::size_t i = 0; i < w.size(); ++i) {
         const double t = i / rate;
-        phase += 2 * Pi * (48 + 130 * std::exp(-t / 0.028)) / rate;
-        const double click = t < 0.004 ? r.Next() * (1 - t / 0.004) * 0.4 : 0;
-        w[i] = std::tanh(1.6 * std::sin(phase) * std::exp(-t / 0.2)) + click;
+        // A fast drop from a knock to a low thud; the click carries it on
+        // small speakers.
+        phase += 2 * Pi * (50 + 170 * std::exp(-t / 0.022)) / rate;
+        const double click = t < 0.006 ? r.Next() * (1 - t / 0.006) * 0.6 : 0;
+        w[i] = std::tanh(2.0 * std::sin(phase) * std::exp(-t / 0.2)) + click;
     }
     return w;
 }
