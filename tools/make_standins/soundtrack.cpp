@@ -627,7 +627,7 @@ void GrooveB() {  // 415..542, then the build-up and a stop before the drop
     Melody(415, 543, 415, ThemeA, 36);
     Hush(543, Top);
     // Build-up: kicks go on, the snare rolls, the bass pulses in eighths and
-    // the riser climbs to the band of 575 ms... then nothing until the drop.
+    // the riser climbs to the band at row 575... then a gap until the drop.
     Drums(543, 575, 415, "k...k...k...k...", "................");
     Roll(543, 575, High, 16, 60);
     BassLine(543, 575, 415, "r.r.r.r.r.r.r.r.", 44);
@@ -646,7 +646,7 @@ void RingsI() {  // 582..762, ending on three flashes
 void Break() {  // 763..790: the band's crash rings out, then a short riser
     PadChords(770, 791, Low, 22);  // after the last flash's boom has rung
     Put(775, Top, Riser, NoteC3, 40);
-    Grid[775][Top].effect = 0x9;  // start two seconds into the riser
+    Grid[775][Top].effect = 0x9;  // start 2.1 s into the riser, so it peaks at the drop
     Grid[775][Top].param = static_cast<std::uint8_t>(NoteRate(NoteC3) * 2.1 / 256);
 }
 
