@@ -7,6 +7,8 @@
 #include "music/music.h"
 #include "tests/support/tiny_module.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -103,6 +105,52 @@ void Report(const std::vector<Reading>& readings)
     std::printf("  within 1-s stretches:   %.2f ms\n", localDeviation);
     std::printf("drift against host clock: %+.1f ms per minute\n", (whole.Slope - 1) * 60000);
 }
+// Host times of the audio callbacks, block by block (audio thread only).
+std::vector<double> CallbackHostMs;
+Clock::time_point ProbeStart;
+
+void RecordCallback(void*, Uint8* stream, int length)
+{
+    std::fill(stream, stream + length, Uint8{0});
+    CallbackHostMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - ProbeStart).count());
+}
+
+// The audio output's own schedule, without the music: each callback should
+// come one block of music later than the one before. How far those times
+// stray from a straight line is what any clock that follows the heard audio
+// inherits, so it is printed next to the clock's own figures.
+void ReportOutputSchedule(double seconds)
+{
+    SDL_AudioSpec wanted{};
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = 1024;
+    wanted.callback = RecordCallback;
+    SDL_AudioSpec obtained{};
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return;
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    CallbackHostMs.reserve(static_cast<std::size_t>(seconds * 100) + 16);
+    ProbeStart = Clock::now();
+    SDL_PauseAudioDevice(device, 0);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    SDL_CloseAudioDevice(device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+
+    // Block k holds music from k blocks in: as readings of "music time".
+    const double blockMs = 1000.0 * obtained.samples / obtained.freq;
+    std::vector<Reading> schedule;
+    for (std::size_t k = 0; k < CallbackHostMs.size(); ++k)
+        schedule.push_back({CallbackHostMs[k], static_cast<std::uint32_t>(std::lround(k * blockMs))});
+    Fit fit = FitLine(schedule.begin(), schedule.end());
+    std::printf("output's own schedule:    %zu callbacks, deviation of fit %.2f ms, drift %+.1f ms per minute\n",
+                schedule.size(), fit.Deviation, (fit.Slope - 1) * 60000);
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -153,5 +201,6 @@ int main(int argc, char** argv)
     FSOUND_Close();
 
     Report(readings);
+    ReportOutputSchedule(seconds);
     return 0;
 }
