@@ -53,7 +53,13 @@ std::uint32_t HeardTime(HeardClock& clock, std::int64_t nowNs)
     std::lock_guard<std::mutex> hold(clock.Lock);
     if (!clock.HasAnchor)
         return clock.LastMs;
-    std::int64_t heardNs = std::min(InterpolatedNs(clock, nowNs), FramesToNs(clock.RenderedEndFrame, clock.SampleRate));
+    // Until the last frame has been heard, time never runs ahead of the
+    // rendered audio; after it, silence plays and time goes on with the
+    // host clock, so the show keeps drawing frames and sees the end.
+    const std::int64_t renderedNs = FramesToNs(clock.RenderedEndFrame, clock.SampleRate);
+    std::int64_t heardNs = InterpolatedNs(clock, nowNs);
+    if (!clock.Ended)
+        heardNs = std::min(heardNs, renderedNs);
     std::uint32_t ms = heardNs > 0 ? static_cast<std::uint32_t>(heardNs / NsPerMs) : 0;
     clock.LastMs = std::max(clock.LastMs, ms);
     return clock.LastMs;

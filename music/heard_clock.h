@@ -37,7 +37,9 @@ void PublishHeardAnchor(HeardClock& clock, std::int64_t blockStartFrame, std::in
 
 // Whole milliseconds of music heard at host time nowNs: interpolated from the
 // last anchor, never beyond the audio rendered so far, never below the value
-// it returned before. Called on the main thread.
+// it returned before. Once the decoder has ended and its last frame has been
+// heard, the time goes on with the host clock (silence is playing), so that
+// a caller paced by this time keeps running. Called on the main thread.
 std::uint32_t HeardTime(HeardClock& clock, std::int64_t nowNs);
 
 // True once the decoder has ended and the last rendered frame has been heard

@@ -36,7 +36,9 @@ TEST(HeardClock, FinishesOnlyAfterTheLastRenderedFrameIsHeard)
     EXPECT_FALSE(HeardToEnd(clock, 139 * Ms)) << "the decoder is done, the listener is not";
     EXPECT_EQ(HeardTime(clock, 139 * Ms), 129u);
     EXPECT_TRUE(HeardToEnd(clock, 140 * Ms));
-    EXPECT_EQ(HeardTime(clock, 5000 * Ms), 130u);
+    EXPECT_EQ(HeardTime(clock, 140 * Ms), 130u);
+    // Then silence plays: time goes on, so a show paced by it sees the end.
+    EXPECT_EQ(HeardTime(clock, 5000 * Ms), 4990u);
 
     ResetHeardClock(clock, 1000);  // played again
     EXPECT_EQ(HeardTime(clock, 6000 * Ms), 0u);

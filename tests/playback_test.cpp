@@ -123,11 +123,14 @@ TEST_F(Playback, HeardTimeRunsSmoothlyToTheEndAndOnlyThenFinishes)
         std::uint32_t after = FMUSIC_GetTime(song);
         ASSERT_GE(before, previous) << "went backwards";
         ASSERT_GE(after, before) << "went backwards";
-        ASSERT_LE(after, length);
+        if (!finished)
+        {
+            ASSERT_LE(before, length) << "ran ahead of the audio before the end";
+        }
         if (firstHeardMs < 0 && before > 0)
             firstHeardMs = MsSince(start);
         if (finished) {
-            EXPECT_EQ(after, length) << "finished before the end was heard";
+            EXPECT_GE(after, length) << "finished before the end was heard";
             finishedMs = MsSince(start);
             break;
         }
@@ -139,8 +142,11 @@ TEST_F(Playback, HeardTimeRunsSmoothlyToTheEndAndOnlyThenFinishes)
     // Heard in real time: the dummy driver runs up to a few percent fast,
     // and a busy machine may hold a reader up.
     EXPECT_NEAR(finishedMs - firstHeardMs, length, 250);
-    EXPECT_EQ(FMUSIC_GetTime(song), length);
     EXPECT_NE(FMUSIC_IsFinished(song), 0);
+    // After the end, silence plays and the time goes on in real time.
+    std::uint32_t atEnd = FMUSIC_GetTime(song);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NEAR(static_cast<double>(FMUSIC_GetTime(song) - atEnd), 100.0, 50.0);
 
     // Played again, it starts over from the beginning.
     ASSERT_NE(FMUSIC_PlaySong(song), 0);
