@@ -84,7 +84,8 @@ void CloseOffscreenGl()
         eglMakeCurrent(OffscreenDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         if (OffscreenContext != EGL_NO_CONTEXT)
             eglDestroyContext(OffscreenDisplay, OffscreenContext);
-        eglTerminate(OffscreenDisplay);
+        // No eglTerminate: it unloads Mesa's driver, and the leak check at
+        // exit could then no longer tell the driver's allocations from ours.
     }
     OffscreenDisplay = EGL_NO_DISPLAY;
     OffscreenContext = EGL_NO_CONTEXT;
