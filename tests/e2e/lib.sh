@@ -17,6 +17,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*"
   [[ -f "$E2E_WORK/stdout" ]] && { echo "--- program output:"; cat "$E2E_WORK/stdout"; }
+  [[ -s "$E2E_WORK/stderr" ]] && { echo "--- program errors:"; tail -n 40 "$E2E_WORK/stderr"; }
   exit 1
 }
 
@@ -42,7 +43,7 @@ make_show_folder() {
 
 # Starts the program in SHOW_DIR; its output goes to $E2E_WORK/stdout.
 start_show() {
-  (cd "$SHOW_DIR" && exec "$ORVANE") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
+  (cd "$SHOW_DIR" && LD_PRELOAD="${ORVANE_PRELOAD:-}" exec "$ORVANE") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
   SHOW_PID=$!
 }
 
