@@ -10,15 +10,18 @@ using SongHandle = std::uintptr_t;  // 0: no song
 
 // Error codes that FSOUND_GetError reports.
 constexpr int SoundErrorNone = 0;
+constexpr int SoundErrorAlreadyOpen = 1;
+constexpr int SoundErrorNotOpen = 2;
 constexpr int SoundErrorInit = 3;
 constexpr int SoundErrorFileNotFound = 9;
 constexpr int SoundErrorFormat = 10;
 constexpr int SoundErrorFileBad = 11;
 constexpr int SoundErrorMemory = 12;
+constexpr int SoundErrorInvalidParameter = 15;
 
 // Opens sound output (mixRate Hz, 16-bit stereo; the other two arguments are
 // accepted and ignored). Nonzero when output runs; 0 with SoundErrorInit when
-// no output device can be opened, or with 1 when output is already open.
+// no output device can be opened, or with SoundErrorAlreadyOpen.
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags);
 // Code of the last failure.
 int FSOUND_GetError();
@@ -27,15 +30,16 @@ int FSOUND_GetError();
 void FSOUND_Close();
 // Loads a module file; 0 on failure (see FSOUND_GetError): SoundErrorFileNotFound,
 // SoundErrorFileBad (cannot be read), SoundErrorFormat (not a module),
-// SoundErrorMemory, or 2 before FSOUND_Init.
+// SoundErrorMemory, or SoundErrorNotOpen before FSOUND_Init.
 SongHandle FMUSIC_LoadSong(const char* fileName);
 // Starts playback from the beginning; nonzero on success.
 signed char FMUSIC_PlaySong(SongHandle song);
 // Stops and frees the song; harmless for 0 or a handle already freed.
 signed char FMUSIC_FreeSong(SongHandle song);
 // Milliseconds of playing time that the listener hears now, from the start
-// of playback; never goes backwards. For song 0: milliseconds of a monotonic
-// clock since the library was first asked.
+// of playback; never goes backwards, and goes on (silence) after the end has
+// been heard. For song 0: milliseconds of a monotonic clock since the library
+// was first asked.
 std::uint32_t FMUSIC_GetTime(SongHandle song);
 // Nonzero once the heard time has reached the end of the song; for song 0,
 // once the monotonic clock passes SilentShowLength.

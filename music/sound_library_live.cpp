@@ -138,7 +138,7 @@ bool ReadWholeFile(const char* fileName, std::vector<char>& bytes)
 signed char FSOUND_Init(int mixRate, int, unsigned int)
 {
     if (Device != 0) {
-        LastError = 1;  // already running: close first
+        LastError = SoundErrorAlreadyOpen;
         return 0;
     }
     // The program handles SIGINT and SIGTERM itself.
@@ -185,7 +185,7 @@ void FSOUND_Close()
 SongHandle FMUSIC_LoadSong(const char* fileName)
 {
     if (Device == 0) {
-        LastError = 2;  // not initialised
+        LastError = SoundErrorNotOpen;
         return 0;
     }
     if (fileName == nullptr) {
@@ -220,7 +220,7 @@ signed char FMUSIC_PlaySong(SongHandle handle)
 {
     LoadedSong* song = FindSong(handle);
     if (song == nullptr || Device == 0) {
-        LastError = 15;  // invalid parameter
+        LastError = SoundErrorInvalidParameter;
         return 0;
     }
     SDL_LockAudioDevice(Device);
