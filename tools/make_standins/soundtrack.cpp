@@ -53,6 +53,15 @@ ModSample OneShot(const char* name, const std::vector<double>& wave) {
     return s;
 }
 
+// A voice that sustains: after its attack it repeats [loopStart, +loopLength).
+ModSample Looped(const char* name, const std::vector<double>& wave, std::size_t loopStart,
+                 std::size_t loopLength) {
+    ModSample s = OneShot(name, wave);
+    s.loopStart = loopStart;
+    s.loopLength = loopLength;
+    return s;
+}
+
 // A two-pole state-variable filter; the drums' noise goes through it.
 struct Filter {
     double cutoff, damping, low = 0, band = 0;
@@ -197,12 +206,7 @@ ModSample BassSample() {
             return (h == 1 ? 1.6 : 1.0) / h / std::sqrt(1 + x * x * x * x);
         });
     }
-    ModSample s;
-    s.name = "bass";
-    s.data = ToPcm(w);
-    s.loopStart = attack;
-    s.loopLength = 128;
-    return s;
+    return Looped("bass", w, attack, 128);
 }
 
 // Lead: two detuned saw-square voices, 128 and 129 cycles in a 4096-sample
@@ -217,12 +221,7 @@ ModSample LeadSample() {
     };
     for (std::size_t i = 0; i < w.size(); ++i)
         w[i] = Harmonics(i, 32, 1, weight) + Harmonics(i, 32, 129.0 / 128, weight);
-    ModSample s;
-    s.name = "lead";
-    s.data = ToPcm(w);
-    s.loopStart = attack;
-    s.loopLength = loop;
-    return s;
+    return Looped("lead", w, attack, loop);
 }
 
 // Pad: a soft power chord (root, fifth, octave), each voice doubled a hair
@@ -239,12 +238,7 @@ ModSample PadSample() {
                 sum += std::sin(2 * Pi * h * v * static_cast<double>(i) / loop) / std::pow(h, 1.7);
         w[i] = sum * std::min(1.0, static_cast<double>(i) / attack);
     }
-    ModSample s;
-    s.name = "pad";
-    s.data = ToPcm(w);
-    s.loopStart = attack;
-    s.loopLength = loop;
-    return s;
+    return Looped("pad", w, attack, loop);
 }
 
 // Stab: a plucked power chord that dies within half a second, tuned as the pad.
