@@ -7,24 +7,35 @@ E2E_WORK=$(mktemp -d /tmp/orvane-e2e-XXXXXX)
 XVFB_PID=""
 SHOW_PID=""
 
+# Waits for the X server to be gone: a server still shutting down removes
+# its socket late and could take the next test's display with it.
 cleanup() {
   [[ -n "$SHOW_PID" ]] && kill -9 "$SHOW_PID" 2>/dev/null
-  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null
+  if [[ -n "$XVFB_PID" ]]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  fi
   rm -rf "$E2E_WORK"
 }
 trap cleanup EXIT
 
+# Reports on stderr, so the report survives callers that silence stdout.
 fail() {
-  echo "FAIL: $*"
-  [[ -f "$E2E_WORK/stdout" ]] && { echo "--- program output:"; cat "$E2E_WORK/stdout"; }
-  [[ -s "$E2E_WORK/stderr" ]] && { echo "--- program errors:"; tail -n 40 "$E2E_WORK/stderr"; }
+  {
+    echo "FAIL: $*"
+    [[ -f "$E2E_WORK/stdout" ]] && { echo "--- program output:"; cat "$E2E_WORK/stdout"; }
+    [[ -s "$E2E_WORK/stderr" ]] && { echo "--- program errors:"; tail -n 40 "$E2E_WORK/stderr"; }
+    [[ -s "$E2E_WORK/xvfb.log" ]] && { echo "--- X server:"; tail -n 20 "$E2E_WORK/xvfb.log"; }
+  } >&2
   exit 1
 }
 
 # Starts Xvfb with one screen of the given geometry, e.g. 800x600x16.
+# Without a reset when the last client leaves: xdotool's short connections
+# come and go while the show is still connecting.
 start_xvfb() {
   : >"$E2E_WORK/display"
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$E2E_WORK/display" >"$E2E_WORK/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$E2E_WORK/display" >"$E2E_WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local deadline=$((SECONDS + 20))
   until [[ -s "$E2E_WORK/display" ]]; do
