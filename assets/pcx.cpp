@@ -1,6 +1,6 @@
 #include "assets/pcx.h"
 
-#include "shell/runtime_error.h"
+#include "platform/runtime_error.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 #include "assets/sphere.h"
 #include "music/clock.h"
 #include "music/music.h"
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 
 #include <cmath>
 #include <memory>

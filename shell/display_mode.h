@@ -1,7 +1,7 @@
 #pragma once
 // The switch to the show's full-screen display mode.
 
-#include "shell/platform/display_modes.h"
+#include "platform/display_modes.h"
 
 // Applies, in enumeration order, every display mode whose width, height and
 // bits per pixel are exactly WindowWidth, WindowHeight and ColorDepth; the

@@ -2,7 +2,7 @@
 
 #include "music/clock.h"
 #include "music/music.h"
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 

@@ -4,8 +4,8 @@
 #include "music/music.h"
 #include "shell/display_mode.h"
 #include "shell/frame.h"
-#include "shell/platform/gl_api.h"
-#include "shell/platform/gl_loader.h"
+#include "platform/gl_api.h"
+#include "platform/gl_loader.h"
 #include "shell/settings.h"
 
 #include <cstdio>

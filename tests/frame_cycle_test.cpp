@@ -1,7 +1,7 @@
 #include "shell/frame.h"
 
 #include "music/clock.h"
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 #include "shell/settings.h"
 #include "tests/support/fake_display_modes.h"
 #include "tests/support/fake_sound.h"

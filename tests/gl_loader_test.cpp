@@ -1,6 +1,6 @@
-#include "shell/platform/gl_loader.h"
+#include "platform/gl_loader.h"
 
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "assets/scene.h"
 
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 #include "tests/support/egl_context.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/picture_files.h"

@@ -1,6 +1,6 @@
 #include "assets/sphere.h"
 
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 #include "tests/support/gl_recording.h"
 
 #include <gtest/gtest.h>

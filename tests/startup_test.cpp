@@ -1,6 +1,6 @@
 #include "shell/startup.h"
 
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 #include "shell/settings.h"
 #include "tests/support/fake_display_modes.h"
 #include "tests/support/fake_sound.h"

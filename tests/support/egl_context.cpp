@@ -1,7 +1,7 @@
 #include "tests/support/egl_context.h"
 
-#include "shell/platform/gl_api.h"
-#include "shell/platform/gl_loader.h"
+#include "platform/gl_api.h"
+#include "platform/gl_loader.h"
 
 #define EGL_NO_X11
 #include <EGL/egl.h>

@@ -2,7 +2,7 @@
 // A fake desktop for the display-mode switch: a list of modes to enumerate,
 // and a log of the changes and restores made.
 
-#include "shell/platform/display_modes.h"
+#include "platform/display_modes.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "tests/support/gl_recording.h"
 
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 
 #include <type_traits>
 
@@ -35,7 +35,7 @@ void Record(const char* name, Args... values)
         return ret();                        \
     }
 #define GLUT_FUNCTION GL_FUNCTION
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
 
@@ -58,7 +58,7 @@ void InstallRecordingGl()
 {
 #define GL_FUNCTION(ret, name, params, args) name = Record_##name;
 #define GLUT_FUNCTION GL_FUNCTION
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
     glGenLists = RecordGenLists;

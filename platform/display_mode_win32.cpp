@@ -1,6 +1,6 @@
 // Display modes on Windows through the display settings of the desktop.
 
-#include "shell/platform/display_modes.h"
+#include "platform/display_modes.h"
 
 #include <windows.h>
 

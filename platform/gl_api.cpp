@@ -1,4 +1,4 @@
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ void IgnoreArguments(const Args&...) {}
         return ret();                        \
     }
 #define GLUT_FUNCTION GL_FUNCTION
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
 
@@ -22,7 +22,7 @@ void IgnoreArguments(const Args&...) {}
 
 #define GL_FUNCTION(ret, name, params, args) ret(ORV_APIENTRY* name) params = Missing_##name;
 #define GLUT_FUNCTION GL_FUNCTION
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
 
@@ -32,7 +32,7 @@ void ResetGraphicsEntryPoints()
 {
 #define GL_FUNCTION(ret, name, params, args) name = Missing_##name;
 #define GLUT_FUNCTION GL_FUNCTION
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
     GLUT_BITMAP_TIMES_ROMAN_24 = nullptr;

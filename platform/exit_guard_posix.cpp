@@ -1,6 +1,6 @@
 // Puts the desktop's display mode back on every way out of the process.
 
-#include "shell/platform/display_modes.h"
+#include "platform/display_modes.h"
 
 #include <pthread.h>
 #include <signal.h>

@@ -65,7 +65,7 @@ constexpr unsigned int GLUT_DOUBLE = 2;
 
 #define GL_FUNCTION(ret, name, params, args) extern ret(ORV_APIENTRY* name) params;
 #define GLUT_FUNCTION GL_FUNCTION
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
 #undef GLUT_FUNCTION
 

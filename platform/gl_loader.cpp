@@ -1,6 +1,6 @@
-#include "shell/platform/gl_loader.h"
+#include "platform/gl_loader.h"
 
-#include "shell/platform/gl_api.h"
+#include "platform/gl_api.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -73,7 +73,7 @@ bool LoadGlLibrary(const std::vector<const char*>& names)
     if (!library)
         return false;
 #define GL_FUNCTION(ret, name, params, args) Bind(name, library, #name);
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GL_FUNCTION
     GlAvailable = true;
     return true;
@@ -85,7 +85,7 @@ bool LoadGlutLibrary(const std::vector<const char*>& names)
     if (!library)
         return false;
 #define GLUT_FUNCTION(ret, name, params, args) Bind(name, library, #name);
-#include "shell/platform/gl_functions.inc"
+#include "platform/gl_functions.inc"
 #undef GLUT_FUNCTION
 #if defined(_WIN32)
     GLUT_BITMAP_TIMES_ROMAN_24 = reinterpret_cast<void*>(0x0005);  // freeglut's font id on Windows

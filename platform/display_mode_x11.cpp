@@ -1,7 +1,7 @@
 // Display modes on X11 through XRandR: the screen's sizes, each with its
 // refresh rates, all at the screen's depth.
 
-#include "shell/platform/display_modes.h"
+#include "platform/display_modes.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
