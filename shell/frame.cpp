@@ -1,5 +1,12 @@
 #include "shell/frame.h"
 
+#include "effects/closing_scene.h"
+#include "effects/orbiting_square.h"
+#include "effects/picture_zooms.h"
+#include "effects/ring_pulses.h"
+#include "effects/square_pulses.h"
+#include "effects/square_stamps.h"
+#include "effects/vertical_bands.h"
 #include "music/clock.h"
 #include "music/music.h"
 #include "platform/gl_api.h"
@@ -31,6 +38,22 @@ void DisplayFrame()
     // The number shown is read before the effects draw; whether it is shown
     // rests on a reading taken after them.
     const std::uint32_t readout = SceneTime();
+
+    // Each effect draws in whatever GL state the earlier ones left, apart
+    // from the model-view matrix.
+    DrawSquarePulses();
+    glLoadIdentity();
+    DrawVerticalBands();
+    glLoadIdentity();
+    DrawOrbitingSquare();
+    glLoadIdentity();
+    DrawRingPulses();
+    glLoadIdentity();
+    DrawSquareStamps();
+    glLoadIdentity();
+    DrawPictureZooms();
+    glLoadIdentity();
+    DrawClosingScene();
 
     if (SceneTime() < ReadoutLimit) {
         glLoadIdentity();
