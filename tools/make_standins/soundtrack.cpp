@@ -332,6 +332,8 @@ const std::uint32_t StampCues[] = {
 
 const std::uint32_t ZoomCues[] = {172480, 173480, 174480, 175480, 176480};
 
+const std::uint32_t OrbitCues[] = {42220, 141820};  // the orbiting square's windows open
+
 constexpr std::uint32_t ClosingCue = 194960;
 
 // ---------------------------------------------------------------------------
@@ -794,6 +796,7 @@ std::vector<SoundtrackHit> SoundtrackHits() {
     for (std::uint32_t ms : RingCues) hits.push_back({ms, HitRow(ms)});
     for (std::uint32_t ms : StampCues) hits.push_back({ms, HitRow(ms)});
     for (std::uint32_t ms : ZoomCues) hits.push_back({ms, HitRow(ms)});
+    for (std::uint32_t ms : OrbitCues) hits.push_back({ms, HitRow(ms)});
     hits.push_back({ClosingCue, HitRow(ClosingCue)});
     std::stable_sort(hits.begin(), hits.end(), [](const SoundtrackHit& a, const SoundtrackHit& b) { return a.ms < b.ms; });
     return hits;

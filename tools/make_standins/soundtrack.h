@@ -24,7 +24,7 @@ struct SoundtrackHit {
     int row;
 };
 
-// Every cue of the show's effects (square pulses, vertical bands, ring
-// pulses and flashes, square stamps, picture zooms, the closing scene),
-// ascending by time.
+// Every cue of the show's effects (square pulses, band starts, the orbiting
+// square's window starts, ring pulses and flashes, square stamps, picture
+// zooms, the closing scene), ascending by time.
 std::vector<SoundtrackHit> SoundtrackHits();
