@@ -4,25 +4,39 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace {
 std::mutex Lock;  // the restore may run on the console's control thread
 bool Changed = false;
-DEVMODEA ModeRecord;
+// The driver's modes, read once when the enumeration starts, ordered by
+// rising refresh rate (stable, so otherwise in the driver's order): the
+// switch applies every match in turn and the last one, the fastest, stays.
+std::vector<DisplayMode> Modes;
 }  // namespace
 
 bool EnumDisplayMode(std::uint32_t index, DisplayMode* mode)
 {
     std::lock_guard<std::mutex> guard(Lock);
-    ModeRecord = {};
-    ModeRecord.dmSize = sizeof(ModeRecord);
-    if (!EnumDisplaySettingsA(nullptr, index, &ModeRecord))
+    if (index == 0) {
+        Modes.clear();
+        DEVMODEA record = {};
+        record.dmSize = sizeof(record);
+        for (DWORD driverIndex = 0; EnumDisplaySettingsA(nullptr, driverIndex, &record); ++driverIndex)
+            Modes.push_back(DisplayMode{static_cast<std::int32_t>(record.dmPelsWidth),
+                                        static_cast<std::int32_t>(record.dmPelsHeight),
+                                        static_cast<std::int32_t>(record.dmBitsPerPel),
+                                        static_cast<std::int32_t>(driverIndex),
+                                        static_cast<std::int32_t>(record.dmDisplayFrequency)});
+        std::stable_sort(Modes.begin(), Modes.end(), [](const DisplayMode& a, const DisplayMode& b) {
+            return a.refreshRate < b.refreshRate;
+        });
+    }
+    if (index >= Modes.size())
         return false;
-    *mode = DisplayMode{static_cast<std::int32_t>(ModeRecord.dmPelsWidth),
-                        static_cast<std::int32_t>(ModeRecord.dmPelsHeight),
-                        static_cast<std::int32_t>(ModeRecord.dmBitsPerPel), static_cast<std::int32_t>(index),
-                        static_cast<std::int32_t>(ModeRecord.dmDisplayFrequency)};
+    *mode = Modes[index];
     return true;
 }
 

@@ -1,12 +1,15 @@
-// Display modes on X11 through XRandR: the screen's sizes, each with its
-// refresh rates, all at the screen's depth.
+// Display modes on X11 through XRandR: the screen's sizes in the server's
+// order, each with its refresh rates from lowest to highest, all at the
+// screen's depth.
 
 #include "platform/display_modes.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -85,7 +88,12 @@ bool EnumDisplayMode(std::uint32_t index, DisplayMode* mode)
     bool found = false;
     for (int size = 0; size < sizeCount && !found; ++size) {
         int rateCount = 0;
-        short* rates = XRRConfigRates(config, size, &rateCount);
+        short* serverRates = XRRConfigRates(config, size, &rateCount);
+        // Rising refresh rate: the switch applies every match in turn and
+        // the last one stays, so that one must be the best. The server lists
+        // them in no useful order (800x600: 85, 72, 75, 60, 56).
+        std::vector<short> rates(serverRates, serverRates + (rateCount > 0 ? rateCount : 0));
+        std::sort(rates.begin(), rates.end());
         // A size without rates (Xvfb) is still one mode.
         const int modesOfSize = rateCount > 0 ? rateCount : 1;
         for (int rate = 0; rate < modesOfSize && !found; ++rate, ++position) {

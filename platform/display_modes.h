@@ -12,8 +12,9 @@ struct DisplayMode {
     std::int32_t refreshRate;    // Hz; 0 when the platform gives none
 };
 
-// Fills mode with the index-th mode of the current display, in the
-// platform's order; false once index is past the last mode.
+// Fills mode with the index-th mode of the current display; false once index
+// is past the last mode. Modes that differ only in refresh rate come lowest
+// rate first, whatever order the platform lists them in.
 bool EnumDisplayMode(std::uint32_t index, DisplayMode* mode);
 
 // Switches the display to mode. A refusal is ignored.
