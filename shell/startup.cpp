@@ -40,16 +40,18 @@ int RunProgram(int argc, char** argv)
 
 void OpenShowWindow(int* argc, char** argv)
 {
+    if (FullScreen) {
+        // The guard comes before the switch, so that no way out leaves the
+        // desktop in the show's mode. The switch comes before glutInit:
+        // GLUT reads the screen size there once, and without a window
+        // manager glutFullScreen sizes the window to it.
+        GuardDisplayModeOnExit();
+        SwitchDisplayMode();
+    }
     glutInit(argc, argv);
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(WindowWidth, WindowHeight);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    if (FullScreen) {
-        // Before the switch, so that no way out leaves the desktop in the
-        // show's mode.
-        GuardDisplayModeOnExit();
-        SwitchDisplayMode();
-    }
     if (glutCreateWindow("Orvane") <= 0)
         EndProcess(1);
     if (FullScreen)

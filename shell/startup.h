@@ -7,7 +7,7 @@
 // missing. Called by main.
 int RunProgram(int argc, char** argv);
 
-// Initialises GLUT, switches the display mode when FullScreen is set, opens
+// Switches the display mode when FullScreen is set, initialises GLUT, opens
 // the window "Orvane" and registers the frame cycle's callbacks. Ends the
 // process with exit code 1 when the window cannot be created.
 void OpenShowWindow(int* argc, char** argv);

@@ -62,7 +62,12 @@ TEST_F(Startup, WindowedShowTouchesNoDisplayMode)
 TEST_F(Startup, FullScreenShowSwitchesModeBeforeTheWindowAndCoversTheScreenAfter)
 {
     FullScreen = true;
+    // GLUT takes the screen size at glutInit: the switch must come first.
+    static std::size_t changesAtGlutInit;
+    changesAtGlutInit = 0;
+    glutInit = [](int*, char**) { changesAtGlutInit = ChangedDisplayModes().size(); };
     OpenShowWindow(&argc, argv);
+    EXPECT_EQ(changesAtGlutInit, 1u);
     ASSERT_EQ(ChangedDisplayModes().size(), 1u);
     EXPECT_EQ(ChangedDisplayModes()[0].width, 800);
     const std::vector<std::string> names = GlutCallNames();
