@@ -22,6 +22,7 @@ using GLsizei = int;
 using GLfloat = float;
 using GLdouble = double;
 using GLboolean = unsigned char;
+using GLXDrawable = unsigned long;  // an X window id
 
 // The GL and GLUT constants the program uses (values from the GL 1.1 and
 // GLUT headers).
@@ -57,6 +58,12 @@ constexpr GLenum GL_POLYGON_MODE = 0x0B40;
 constexpr GLenum GL_VIEWPORT = 0x0BA2;
 constexpr GLenum GL_MATRIX_MODE = 0x0BA0;
 constexpr GLenum GL_PACK_ALIGNMENT = 0x0D05;
+constexpr GLenum GL_SCISSOR_TEST = 0x0C11;
+constexpr GLenum GL_FRAMEBUFFER = 0x8D40;
+constexpr GLenum GL_RENDERBUFFER = 0x8D41;
+constexpr GLenum GL_COLOR_ATTACHMENT0 = 0x8CE0;
+constexpr GLenum GL_FRAMEBUFFER_COMPLETE = 0x8CD5;
+constexpr GLenum GL_RGBA8 = 0x8058;
 constexpr GLboolean GL_TRUE = 1;
 constexpr GLboolean GL_FALSE = 0;
 

@@ -10,6 +10,7 @@
 #include "music/clock.h"
 #include "music/music.h"
 #include "platform/gl_api.h"
+#include "platform/window_watch.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 
@@ -17,8 +18,35 @@
 #include <string>
 #include <thread>
 
+namespace {
+// How long after the music's end IdlePacer leaves the end to DisplayFrame.
+// GLUT draws nothing for a hidden (minimised, unmapped) window, so past this
+// the show ends from here; a visible window has long drawn its last frame.
+constexpr std::chrono::milliseconds UnseenEndGrace{250};
+bool MusicEndSeen = false;
+std::chrono::steady_clock::time_point MusicEndSeenAt;
+
+bool MusicEndedUnseen()
+{
+    if (!FMUSIC_IsFinished(Song)) {
+        MusicEndSeen = false;
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!MusicEndSeen) {
+        MusicEndSeen = true;
+        MusicEndSeenAt = now;
+    }
+    return now - MusicEndSeenAt > UnseenEndGrace;
+}
+}  // namespace
+
 void IdlePacer()
 {
+    // The idle callback is the one GLUT still calls when the window is
+    // hidden or was destroyed by another client.
+    if (WatchedWindowGone() || MusicEndedUnseen())
+        Quit();
     if (FrameTime() > FrameThreshold) {
         glutPostRedisplay();
         MarkFrame();

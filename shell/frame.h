@@ -11,7 +11,9 @@ constexpr std::uint32_t ReadoutLimit = 18960;
 
 // GLUT idle callback: posts a redisplay and renews the frame mark once more
 // than FrameThreshold ms of music time have passed; otherwise gives the
-// processor up for about a millisecond.
+// processor up for about a millisecond. Quits when the window was destroyed,
+// or when the music ended a quarter second ago and no frame has quit since
+// (a hidden window is not drawn).
 void IdlePacer();
 
 // GLUT display callback: draws the effects in their fixed order, the time

@@ -6,6 +6,7 @@
 #include "shell/frame.h"
 #include "platform/gl_api.h"
 #include "platform/gl_loader.h"
+#include "platform/window_watch.h"
 #include "shell/settings.h"
 
 #include <cstdio>
@@ -54,6 +55,7 @@ void OpenShowWindow(int* argc, char** argv)
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     if (glutCreateWindow("Orvane") <= 0)
         EndProcess(1);
+    WatchCurrentWindow();
     if (FullScreen)
         glutFullScreen();
 

@@ -5,11 +5,14 @@
 #include "shell/settings.h"
 #include "tests/support/fake_display_modes.h"
 #include "tests/support/fake_sound.h"
+#include "tests/support/fake_window_watch.h"
 #include "tests/support/gl_recording.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -155,6 +158,35 @@ TEST_F(FrameCycle, FinishedMusicQuitsWithTheFrameUnseen)
     // A swap before the end would exit with 3 instead of Quit's 0.
     glutSwapBuffers = [] { std::_Exit(3); };
     EXPECT_EXIT(DisplayFrame(), ::testing::ExitedWithCode(0), "");
+}
+
+// GLUT calls only the idle callback for a hidden or destroyed window, so
+// that one must notice the end; while the music plays, idle only paces.
+TEST_F(FrameCycle, IdleEndsTheShowThatNoFrameCanEnd)
+{
+    StartClockAt(0);
+    ScriptMusicTime(207000);
+    ScriptFinished(true);
+    IdlePacer();  // a visible window gets the quarter second to quit itself
+    EXPECT_EQ(Posts(), 1u);
+    EXPECT_EXIT(
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            IdlePacer();
+        },
+        ::testing::ExitedWithCode(0), "");
+
+    ScriptFinished(false);
+    EXPECT_EXIT(
+        {
+            SetFakeWindowGone(true);
+            IdlePacer();
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ScriptMusicTime(207011);
+    IdlePacer();  // the music plays on and the window is there: no end
+    EXPECT_EQ(Posts(), 2u);
 }
 
 TEST_F(FrameCycle, ReshapeKeepsTheWholeViewOnAnyWindow)
