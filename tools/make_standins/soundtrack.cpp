@@ -787,6 +787,41 @@ void FadeOut(int from, int to) {
     }
 }
 
+// Room for the hits. A cue is heard as an accent only where the music gets
+// louder on it, and in a dense passage no hit is loud enough for that on its
+// own. So on the row before every hit each channel plays on softer, at two
+// fifths of its volume (the low one, where the kick's long thud rings, at a
+// quarter), and takes its volume back on the hit's row: the mix breathes in
+// before each hit. Where two hits follow row on row, the first one's loud
+// notes stop after a tick, a flam into the second, and its soft ones give way.
+void MakeRoom(const std::vector<int>& hitRows) {
+    std::vector<bool> hit(SoundtrackRows + 1, false);
+    for (int row : hitRows)
+        hit[row] = true;
+    int volume[ModChannels] = {64, 64, 64, 64};  // as arranged, before any ducking
+    for (int row = 0; row < SoundtrackRows; ++row)
+        for (int ch = 0; ch < ModChannels; ++ch) {
+            ModCell& c = Grid[row][ch];
+            const bool free = c.effect == 0 && c.param == 0;
+            if (c.effect == 0xC)
+                volume[ch] = c.param;
+            else if (c.period)
+                volume[ch] = 64;  // a note without a volume plays at its sample's, 64
+            if (!hit[row + 1]) {
+                if (hit[row] && !c.period && free)
+                    c = ModCell{0, 0, 0xC, static_cast<std::uint8_t>(volume[ch])};
+            } else if (hit[row] && c.period && c.effect == 0xC && c.param >= 56) {
+                c = ModCell{c.sample, c.period, 0xE, 0xC1};  // full volume, cut after one tick
+            } else {
+                if (c.period && (hit[row] || c.effect != 0xC))
+                    c = ModCell{};
+                const int duck = ch == Low ? volume[ch] / 4 : volume[ch] * 2 / 5;
+                c.effect = 0xC;
+                c.param = static_cast<std::uint8_t>(duck);
+            }
+        }
+}
+
 }  // namespace
 
 std::vector<SoundtrackHit> SoundtrackHits() {
@@ -818,6 +853,10 @@ ModSong MakeSoundtrack() {
     LastGroove();
     Closing();
     PlaceHits();
+    std::vector<int> rows;
+    for (const SoundtrackHit& h : SoundtrackHits())
+        rows.push_back(h.row);
+    MakeRoom(rows);
     FadeOut(1680, SoundtrackRows - 4);
     // Speed 6, tempo 125 are the format's defaults; say so anyway, on two
     // cells that the arrangement leaves empty.

@@ -3,7 +3,8 @@
 // channels, 27 patterns of 64 rows played once in order at speed 6 and
 // tempo 125, that is 120 ms a row and 207360 ms in all, ending just after
 // the closing scene (207260 ms). Every cue time of the show's effects falls
-// on a hit of the music, within one row.
+// on a hit of the music, within one row, and the music steps back on the row
+// before each hit, so that every cue is heard as an accent.
 
 #include "tools/make_standins/module_writer.h"
 
