@@ -213,6 +213,21 @@ TEST_F(Soundtrack, EveryCueOfTheShowFallsOnAnAudibleHitWithinARow) {
     }
 }
 
+// The mix gets louder on every cue, however dense the passage: the first
+// 10 ms of the hit's row carry at least three times the mean power of the
+// 100 ms before. The row is where the hit sounds; the cue may lie up to a
+// row before it.
+TEST_F(Soundtrack, EveryCueIsAnAccent) {
+    const std::vector<float> all = Render(*File);
+    for (const SoundtrackHit& hit : SoundtrackHits()) {
+        const double at = hit.row * 0.12;
+        const double before = Rms(all, at - 0.1, at), after = Rms(all, at, at + 0.01);
+        EXPECT_GT(after, 0.05) << "cue at " << hit.ms << " ms";
+        EXPECT_GE(after * after, 3 * before * before)
+            << "cue at " << hit.ms << " ms, row " << hit.row << ": power ratio " << after * after / (before * before);
+    }
+}
+
 TEST_F(Soundtrack, NeverClipsAndFollowsTheShowsQuietStretches) {
     const std::vector<float> all = Render(*File);
     float peak = 0;
