@@ -16,24 +16,6 @@ EGLContext OffscreenContext = EGL_NO_CONTEXT;
 int Width = 0;
 int Height = 0;
 
-// Framebuffer objects are not part of GL 1.1, so they are not in the
-// program's entry-point list; the tests fetch them here.
-using GenFunction = void (*)(GLsizei, GLuint*);
-using BindFunction = void (*)(GLenum, GLuint);
-using StorageFunction = void (*)(GLenum, GLenum, GLsizei, GLsizei);
-using AttachFunction = void (*)(GLenum, GLenum, GLenum, GLuint);
-
-constexpr GLenum GL_FRAMEBUFFER = 0x8D40;
-constexpr GLenum GL_RENDERBUFFER = 0x8D41;
-constexpr GLenum GL_COLOR_ATTACHMENT0 = 0x8CE0;
-constexpr GLenum GL_RGBA8 = 0x8058;
-
-template <typename Function>
-Function Lookup(const char* name)
-{
-    return reinterpret_cast<Function>(eglGetProcAddress(name));
-}
-
 }  // namespace
 
 bool OpenOffscreenGl(int width, int height)
@@ -55,23 +37,16 @@ bool OpenOffscreenGl(int width, int height)
     if (!LoadGlLibrary(GlLibraryNames()))
         return false;
 
-    auto genFramebuffers = Lookup<GenFunction>("glGenFramebuffers");
-    auto bindFramebuffer = Lookup<BindFunction>("glBindFramebuffer");
-    auto genRenderbuffers = Lookup<GenFunction>("glGenRenderbuffers");
-    auto bindRenderbuffer = Lookup<BindFunction>("glBindRenderbuffer");
-    auto renderbufferStorage = Lookup<StorageFunction>("glRenderbufferStorage");
-    auto attach = Lookup<AttachFunction>("glFramebufferRenderbuffer");
-    if (!genFramebuffers || !bindFramebuffer || !genRenderbuffers || !bindRenderbuffer || !renderbufferStorage ||
-        !attach)
-        return false;
     GLuint framebuffer = 0;
     GLuint renderbuffer = 0;
-    genFramebuffers(1, &framebuffer);
-    bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    genRenderbuffers(1, &renderbuffer);
-    bindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    attach(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &renderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
     glViewport(0, 0, width, height);
     Width = width;
     Height = height;

@@ -1,0 +1,118 @@
+// The offline sound library: the same calls as the live one, with the music
+// time set by the renderer (offline_clock.h) instead of heard from a device.
+// The module is still opened with libopenmpt, so that a missing or broken
+// "cud.mod" fails exactly as in the live show and the show's length is the
+// song's.
+
+#include "music/offline_clock.h"
+#include "music/sound_library.h"
+
+#include <libopenmpt/libopenmpt.hpp>
+
+#include <cerrno>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <sstream>
+#include <vector>
+
+namespace {
+bool Open = false;
+int LastError = SoundErrorNone;
+std::uint32_t MusicTime = 0;
+std::uint32_t SongLength = 0;  // ms; 0 while no song is loaded
+constexpr SongHandle OfflineSong = 1;
+bool SongLoaded = false;
+
+// Leaves SoundErrorFileNotFound or SoundErrorFileBad on failure.
+bool ReadWholeFile(const char* fileName, std::vector<char>& bytes)
+{
+    errno = 0;
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) {
+        LastError = errno == ENOENT ? SoundErrorFileNotFound : SoundErrorFileBad;
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        LastError = SoundErrorFileBad;
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
+void SetOfflineMusicTime(std::uint32_t ms) { MusicTime = ms; }
+
+std::uint32_t OfflineShowLength() { return SongLoaded ? SongLength : SilentShowLength; }
+
+signed char FSOUND_Init(int, int, unsigned int)
+{
+    if (Open) {
+        LastError = SoundErrorAlreadyOpen;
+        return 0;
+    }
+    Open = true;
+    LastError = SoundErrorNone;
+    return 1;
+}
+
+int FSOUND_GetError() { return LastError; }
+
+void FSOUND_Close()
+{
+    Open = false;
+    SongLoaded = false;
+}
+
+SongHandle FMUSIC_LoadSong(const char* fileName)
+{
+    if (!Open) {
+        LastError = SoundErrorNotOpen;
+        return 0;
+    }
+    if (fileName == nullptr) {
+        LastError = SoundErrorFileNotFound;
+        return 0;
+    }
+    std::vector<char> bytes;
+    if (!ReadWholeFile(fileName, bytes))
+        return 0;
+    try {
+        std::ostringstream log;  // libopenmpt's messages are of no use here
+        openmpt::module module(bytes, log);
+        module.set_repeat_count(0);
+        module.ctl_set_text("play.at_end", "stop");
+        SongLength = static_cast<std::uint32_t>(std::llround(module.get_duration_seconds() * 1000.0));
+    } catch (const std::bad_alloc&) {
+        LastError = SoundErrorMemory;
+        return 0;
+    } catch (...) {
+        LastError = SoundErrorFormat;
+        return 0;
+    }
+    SongLoaded = true;
+    LastError = SoundErrorNone;
+    return OfflineSong;
+}
+
+signed char FMUSIC_PlaySong(SongHandle song)
+{
+    if (song != OfflineSong || !SongLoaded) {
+        LastError = SoundErrorInvalidParameter;
+        return 0;
+    }
+    return 1;
+}
+
+signed char FMUSIC_FreeSong(SongHandle song)
+{
+    if (song == OfflineSong)
+        SongLoaded = false;
+    return 1;
+}
+
+std::uint32_t FMUSIC_GetTime(SongHandle) { return MusicTime; }
+
+signed char FMUSIC_IsFinished(SongHandle) { return MusicTime >= OfflineShowLength(); }

@@ -1,0 +1,188 @@
+// orvane-capture: renders frames of the show off-screen from the show's own
+// frame code, with a clock that it sets itself. Run in the show's folder.
+//
+//   orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR]
+//   orvane-capture --sheet FILE.png [--fps N]
+
+#include "assets/scene.h"
+#include "music/offline_clock.h"
+#include "tools/capture/capture_gl.h"
+#include "tools/capture/contact_sheet.h"
+#include "tools/capture/frame_targets.h"
+#include "tools/capture/png_file.h"
+#include "tools/capture/show_run.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+constexpr int FrameWidth = 800;
+constexpr int FrameHeight = 600;
+constexpr int SheetColumns = 4;
+
+struct Request {
+    std::vector<std::uint32_t> stills;
+    std::string outDir = ".";
+    std::string sheetPath;
+    int fps = 60;
+};
+
+const char* const Usage =
+    "usage: orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR]\n"
+    "       orvane-capture --sheet FILE.png [--fps N]\n"
+    "Run in the show's folder. Writes still-MS.png (800 by 600) for each MS, or\n"
+    "a contact sheet of the show; frames run from 0 ms at N per second (default 60).\n";
+
+[[noreturn]] void Fail(int exitCode, const std::string& message)
+{
+    std::fprintf(stderr, "orvane-capture: %s\n", message.c_str());
+    std::exit(exitCode);
+}
+
+[[noreturn]] void FailUsage(const std::string& message)
+{
+    std::fprintf(stderr, "orvane-capture: %s\n%s", message.c_str(), Usage);
+    std::exit(2);
+}
+
+// A whole decimal number in [low, high], or a usage failure naming `what`.
+std::uint32_t ParseNumber(const char* text, const char* what, std::uint32_t low, std::uint32_t high)
+{
+    const std::string digits = text;
+    if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+        FailUsage(std::string(what) + " must be a whole number, not \"" + digits + "\"");
+    const unsigned long long value = std::stoull(digits);
+    if (value < low || value > high)
+        FailUsage(std::string(what) + " must lie between " + std::to_string(low) + " and " + std::to_string(high));
+    return static_cast<std::uint32_t>(value);
+}
+
+Request ParseArguments(int argc, char** argv)
+{
+    Request request;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(Usage, stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= argc)
+            FailUsage(option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown argument " + option);
+        const char* value = argv[++i];
+        if (option == "--still")
+            request.stills.push_back(ParseNumber(value, "--still", 0, 0xFFFFFFFFu));
+        else if (option == "--fps")
+            request.fps = static_cast<int>(ParseNumber(value, "--fps", 1, 1000));
+        else if (option == "--out-dir")
+            request.outDir = value;
+        else if (option == "--sheet")
+            request.sheetPath = value;
+        else
+            FailUsage("unknown option " + option);
+    }
+    if (request.stills.empty() == request.sheetPath.empty())
+        FailUsage("give either --still MS or --sheet FILE.png");
+    if (!request.sheetPath.empty() && request.outDir != ".")
+        FailUsage("--out-dir goes with --still; --sheet names its file");
+    return request;
+}
+
+// Fails before any rendering when the output cannot be written.
+void CheckWritable(const Request& request)
+{
+    if (!request.sheetPath.empty()) {
+        const bool existed = access(request.sheetPath.c_str(), F_OK) == 0;
+        std::FILE* file = std::fopen(request.sheetPath.c_str(), "ab");
+        if (file == nullptr)
+            Fail(1, "cannot write " + request.sheetPath + ": " + std::strerror(errno));
+        std::fclose(file);
+        if (!existed)
+            std::remove(request.sheetPath.c_str());
+        return;
+    }
+    std::string probe = request.outDir + "/.orvane-capture-XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0)
+        Fail(1, "cannot write into " + request.outDir + ": " + std::strerror(errno));
+    close(fd);
+    std::remove(probe.c_str());
+}
+
+void CheckInsideShow(const std::vector<std::uint32_t>& moments)
+{
+    const std::uint32_t length = OfflineShowLength();
+    for (const std::uint32_t ms : moments)
+        if (ms >= length)
+            Fail(2, std::to_string(ms) + " ms is not inside the show, which ends at " + std::to_string(length) + " ms");
+}
+
+void Save(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb)
+{
+    std::string error;
+    if (!WritePng(path, width, height, rgb, error))
+        Fail(1, error);
+    std::printf("orvane-capture: wrote %s\n", path.c_str());
+}
+
+void WriteStills(const Request& request)
+{
+    std::vector<std::uint32_t> moments = request.stills;
+    std::sort(moments.begin(), moments.end());
+    moments.erase(std::unique(moments.begin(), moments.end()), moments.end());
+    CheckInsideShow(moments);
+    std::vector<std::uint8_t> rgb;
+    for (const std::uint32_t ms : moments) {
+        DrawShowFrameAt(ms);
+        ReadFullFrame(rgb);
+        Save(request.outDir + "/still-" + std::to_string(ms) + ".png", FrameWidth, FrameHeight, rgb);
+    }
+}
+
+void WriteSheet(const Request& request)
+{
+    // A short soundtrack ends the show early: the sheet shows what there is.
+    std::vector<std::uint32_t> moments;
+    for (const std::uint32_t ms : ContactSheetMoments())
+        if (ms < OfflineShowLength())
+            moments.push_back(ms);
+    if (moments.empty())
+        Fail(2, "the show is too short for a contact sheet");
+    SheetPicture sheet;
+    StartContactSheet(sheet, static_cast<int>(moments.size()), SheetColumns);
+    std::vector<std::uint8_t> rgb;
+    for (std::size_t i = 0; i < moments.size(); ++i) {
+        DrawShowFrameAt(moments[i]);
+        ReadFullFrame(rgb);
+        AddToContactSheet(sheet, static_cast<int>(i), SheetColumns, rgb, moments[i]);
+    }
+    Save(request.sheetPath, sheet.width, sheet.height, sheet.rgb);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const Request request = ParseArguments(argc, argv);
+    CheckWritable(request);
+
+    std::string error;
+    if (!OpenCaptureGl(error))
+        Fail(1, error);
+    if (!CreateFrameTargets(FrameWidth, FrameHeight))
+        Fail(1, "this OpenGL has no framebuffer objects");
+    InitScene();  // a missing picture ends here with the show's own report
+    std::fflush(stdout);
+    StartShowRun(request.fps, PictureArea{0, 0, FrameWidth, FrameHeight});
+
+    if (request.sheetPath.empty())
+        WriteStills(request);
+    else
+        WriteSheet(request);
+    return 0;
+}
