@@ -12,7 +12,8 @@ std::uint8_t TestPictureGrey(int picture, int x, int y)
     return static_cast<std::uint8_t>((x * (picture + 1) + y * (7 - picture) + 31 * picture) & 0xFF);
 }
 
-std::string WriteTestPictures(const std::string& leaveOut)
+namespace {
+std::string WritePictures(const std::string& leaveOut, std::uint8_t (*grey)(int picture, int x, int y))
 {
     char folder[] = "/tmp/orvane-pictures-XXXXXX";
     if (!mkdtemp(folder))
@@ -23,10 +24,10 @@ std::string WriteTestPictures(const std::string& leaveOut)
         std::vector<std::uint8_t> bytes(128, 0);
         for (int y = 0; y < 512; ++y)
             for (int x = 0; x < 512; ++x) {
-                const std::uint8_t grey = TestPictureGrey(picture, x, y);
-                if (grey >= 0xC0)
+                const std::uint8_t level = grey(picture, x, y);
+                if (level >= 0xC0)
                     bytes.push_back(0xC1);  // such levels can only be stored as runs
-                bytes.push_back(grey);
+                bytes.push_back(level);
             }
         const std::string path = std::string(folder) + "/" + ShowPictureFiles[picture];
         std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -36,4 +37,16 @@ std::string WriteTestPictures(const std::string& leaveOut)
         std::fclose(file);
     }
     return folder;
+}
+
+const std::uint8_t* FlatLevels = nullptr;
+std::uint8_t FlatGrey(int picture, int, int) { return FlatLevels[picture]; }
+}  // namespace
+
+std::string WriteTestPictures(const std::string& leaveOut) { return WritePictures(leaveOut, TestPictureGrey); }
+
+std::string WriteFlatTestPictures(const std::uint8_t levels[7])
+{
+    FlatLevels = levels;
+    return WritePictures("", FlatGrey);
 }
