@@ -3,6 +3,7 @@
 #include "platform/runtime_error.h"
 
 #include <cerrno>
+#include <cstdio>  // SEEK_SET, which Windows' io.h does not define
 #include <fcntl.h>
 
 #if defined(_WIN32)

@@ -27,6 +27,7 @@ const PictureTexture PictureTextures[] = {
 };
 
 constexpr int RingQuads = 30;
+constexpr double Pi = 3.14159265358979323846;  // M_PI is POSIX, not C++
 constexpr double RingInnerRadius = 0.6;
 
 void LoadPictures()
@@ -45,7 +46,7 @@ void LoadPictures()
 
 void RingVertex(int step, double radius)
 {
-    const double angle = step * 2.0 * M_PI / RingQuads;
+    const double angle = step * 2.0 * Pi / RingQuads;
     glVertex2f(static_cast<float>(radius * std::sin(angle)), static_cast<float>(radius * std::cos(angle)));
 }
 
