@@ -69,6 +69,8 @@ constexpr GLboolean GL_FALSE = 0;
 
 constexpr unsigned int GLUT_RGB = 0;
 constexpr unsigned int GLUT_DOUBLE = 2;
+constexpr GLenum GLUT_ACTION_ON_WINDOW_CLOSE = 0x01F9;  // freeglut's glutSetOption
+constexpr int GLUT_ACTION_GLUTMAINLOOP_RETURNS = 1;
 
 #define GL_FUNCTION(ret, name, params, args) extern ret(ORV_APIENTRY* name) params;
 #define GLUT_FUNCTION GL_FUNCTION

@@ -36,7 +36,10 @@ int RunProgram(int argc, char** argv)
     OpenShowWindow(&argc, argv);
     InitScene();
     glutMainLoop();
-    return 0;
+    // The window manager closed the window. Left to itself GLUT would end
+    // the process there, with the music still playing on its own thread
+    // while the process tears down what that thread reads.
+    Quit();
 }
 
 void OpenShowWindow(int* argc, char** argv)
@@ -50,6 +53,7 @@ void OpenShowWindow(int* argc, char** argv)
         SwitchDisplayMode();
     }
     glutInit(argc, argv);
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(WindowWidth, WindowHeight);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);

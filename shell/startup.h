@@ -2,9 +2,10 @@
 // Program start-up and the one orderly way out.
 
 // Runs the show: loads GL and GLUT, opens the window, builds the scene,
-// starts the music and hands over to the GLUT main loop for good. Returns
-// only when the main loop does (exit code 0), or with 1 when a library is
-// missing. Called by main.
+// starts the music and hands over to the GLUT main loop for good. Ends the
+// process with 1 when a library is missing; when the window manager closes
+// the window the main loop returns and the show ends through Quit. Called
+// by main.
 int RunProgram(int argc, char** argv);
 
 // Switches the display mode when FullScreen is set, initialises GLUT, opens

@@ -51,9 +51,12 @@ TEST_F(Startup, WindowedShowTouchesNoDisplayMode)
     EXPECT_TRUE(ChangedDisplayModes().empty());
     EXPECT_EQ(RecordedWindowTitle(), "Orvane");
     EXPECT_EQ(GlutCallNames(),
-              (std::vector<std::string>{"glutInit", "glutInitWindowPosition", "glutInitWindowSize",
+              (std::vector<std::string>{"glutInit", "glutSetOption", "glutInitWindowPosition", "glutInitWindowSize",
                                         "glutInitDisplayMode", "glutCreateWindow", "glutDisplayFunc",
                                         "glutReshapeFunc", "glutKeyboardFunc", "glutIdleFunc"}));
+    // A window manager's close returns from the main loop, to end through Quit.
+    EXPECT_EQ(RecordedCallsNamed("glutSetOption")[0].args,
+              (std::vector<double>{GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS}));
     EXPECT_EQ(RecordedCallsNamed("glutInitWindowPosition")[0].args, (std::vector<double>{0, 0}));
     EXPECT_EQ(RecordedCallsNamed("glutInitWindowSize")[0].args, (std::vector<double>{800, 600}));
     EXPECT_EQ(RecordedCallsNamed("glutInitDisplayMode")[0].args, (std::vector<double>{GLUT_RGB | GLUT_DOUBLE}));
