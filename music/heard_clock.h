@@ -46,6 +46,30 @@ std::uint32_t HeardTime(HeardClock& clock, std::int64_t nowNs);
 // by host time nowNs. Called on the main thread.
 bool HeardToEnd(HeardClock& clock, std::int64_t nowNs);
 
+// Smooths the host times of the audio callbacks. The device asks for one
+// block per period at a steady rate of its own (a little off the host
+// clock's); the thread that serves it wakes late now and then. A second-order
+// delay-locked loop follows the device's rate and phase and lets a single
+// late wake-up move its estimate by only a small part of the lateness. Right
+// after a start it averages the phase of all callbacks so far, so that it
+// locks within a few of them. A callback more than a period off the estimate
+// is passed through unfiltered; two in a row mean the device itself jumped
+// (a stall, a restart), and the loop starts again from there. Owned by the
+// audio thread.
+struct CallbackFilter {
+    bool Locked = false;      // false: the next callback starts the loop
+    std::int64_t BaseNs = 0;  // host time the doubles below count from
+    double PeriodNs = 0;      // one block at the device's own rate, host ns
+    double NextNs = 0;        // when the next callback is due
+    int Callbacks = 0;        // callbacks since the loop started
+    int OffInARow = 0;        // consecutive callbacks more than a period off
+};
+
+// The filtered host time (ns) of a callback that came at calledNs and asks
+// for blockFrames frames at sampleRate frames per second. Audio thread.
+std::int64_t FilterCallbackTime(CallbackFilter& filter, std::int64_t calledNs, std::int64_t blockFrames,
+                                int sampleRate);
+
 // The clock of a show without music: time since it was first asked.
 struct SilentClock {
     bool Started = false;

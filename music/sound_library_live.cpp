@@ -49,6 +49,7 @@ int LastError = SoundErrorNone;
 std::vector<std::unique_ptr<LoadedSong>> Songs;  // main thread only
 LoadedSong* Playing = nullptr;                   // changed only with the device locked
 SilentClock NoSongClock;
+CallbackFilter CallbackTimes;  // audio thread, and the main thread while the device is closed
 
 std::int64_t HostNowNs()
 {
@@ -67,12 +68,15 @@ LoadedSong* FindSong(SongHandle song)
 // Runs on SDL's audio thread with the device lock held.
 void RenderBlock(void*, Uint8* stream, int length)
 {
-    std::int64_t calledNs = HostNowNs();
+    std::size_t wanted = static_cast<std::size_t>(length) / (Channels * sizeof(std::int16_t));
+    // Every callback, silent ones too, so that the schedule is known before
+    // the song starts.
+    std::int64_t calledNs =
+        FilterCallbackTime(CallbackTimes, HostNowNs(), static_cast<std::int64_t>(wanted), SampleRate);
     std::memset(stream, 0, static_cast<std::size_t>(length));
     LoadedSong* song = Playing;
     if (song == nullptr || song->DecoderDone)
         return;
-    std::size_t wanted = static_cast<std::size_t>(length) / (Channels * sizeof(std::int16_t));
     std::size_t rendered = 0;
     try {
         rendered = song->Module->read_interleaved_stereo(SampleRate, wanted, reinterpret_cast<std::int16_t*>(stream));
@@ -163,6 +167,7 @@ signed char FSOUND_Init(int mixRate, int, unsigned int)
         return 0;
     }
     SampleRate = obtained.freq;
+    CallbackTimes = CallbackFilter{};
     OutputLatencyNs = static_cast<std::int64_t>(obtained.samples) * 1000000000 / obtained.freq;
     SDL_PauseAudioDevice(Device, 0);  // runs from now on, silent until a song plays
     LastError = SoundErrorNone;

@@ -75,3 +75,71 @@ TEST(SilentClock, CountsFromTheFirstAskAndEndsAfterTheShowLength)
     EXPECT_EQ(SilentTime(askedFirstForTheEnd, 1000500 * Ms), 500u);
 }
 }  // namespace
+
+// The callback filter, driven by scripted callback trains of 1024-frame
+// blocks at 44100 Hz. Each case gives the true schedule of the device and
+// the wake-ups that come late; the filtered times must stay near the true
+// ones, and the heard clock fed with them must never go back.
+namespace {
+constexpr double BlockNs = 1024.0 * 1e9 / 44100;
+
+struct Train {
+    const char* Name;
+    double PeriodNs;            // the device's own block length
+    int LateEvery;              // every n-th wake-up comes late (0: none)
+    double LateNs;              // by this much
+    int StallAt;                // the device stops before this block (0: never)
+    double StallNs;             // for this long
+    int SettledAfter;           // blocks after the start or the stall
+    double ToleranceNs;         // largest filtered error once settled
+};
+
+TEST(CallbackFilter, FollowsTheDeviceButNotSingleLateWakeUps)
+{
+    const Train trains[] = {
+        {"steady", BlockNs, 0, 0, 0, 0, 5, 0.05 * Ms},
+        {"late by 14 ms now and then", BlockNs, 37, 14 * Ms, 0, 0, 5, 0.15 * 14 * Ms},
+        {"late by 8 ms often", BlockNs, 5, 8 * Ms, 0, 0, 5, 0.3 * 8 * Ms},
+        {"200 ppm fast", BlockNs * (1 - 200e-6), 0, 0, 0, 0, 200, 0.02 * Ms},
+        {"200 ppm slow, late wake-ups", BlockNs * (1 + 200e-6), 23, 12 * Ms, 0, 0, 5, 0.15 * 12 * Ms},
+        {"stall of half a second", BlockNs, 0, 0, 400, 500 * Ms, 3, 0.5 * Ms},
+        {"stall while late wake-ups", BlockNs, 31, 10 * Ms, 400, 300 * Ms, 8, 0.2 * 10 * Ms},
+    };
+    for (const Train& train : trains) {
+        SCOPED_TRACE(train.Name);
+        CallbackFilter filter;
+        HeardClock clock;
+        ResetHeardClock(clock, 44100);
+        const std::int64_t startNs = 5000 * Ms;
+        const int blocks = 2600;  // about a minute
+        double worst = 0;
+        std::uint32_t lastMs = 0;
+        int settledFrom = train.SettledAfter;
+        for (int k = 0; k < blocks; ++k) {
+            double trueNs = startNs + k * train.PeriodNs;
+            if (train.StallAt != 0 && k >= train.StallAt) {
+                trueNs += train.StallNs;
+                if (k == train.StallAt)
+                    settledFrom = k + train.SettledAfter;
+            }
+            bool late = train.LateEvery != 0 && k % train.LateEvery == train.LateEvery - 1;
+            std::int64_t calledNs = static_cast<std::int64_t>(trueNs + (late ? train.LateNs : 0));
+            std::int64_t filteredNs = FilterCallbackTime(filter, calledNs, 1024, 44100);
+            if (k >= settledFrom)
+                worst = std::max(worst, std::abs(static_cast<double>(filteredNs) - trueNs));
+            PublishHeardAnchor(clock, k * 1024LL, 1024, filteredNs + static_cast<std::int64_t>(BlockNs), false);
+            // The reader between this callback and the next, every 5 ms.
+            for (double readNs = calledNs; readNs < trueNs + train.PeriodNs; readNs += 5 * Ms) {
+                std::uint32_t ms = HeardTime(clock, static_cast<std::int64_t>(readNs));
+                ASSERT_GE(ms, lastMs) << "backwards at block " << k;
+                lastMs = ms;
+            }
+        }
+        EXPECT_LE(worst, train.ToleranceNs);
+        // A minute of music reads a minute at the device's rate, not the host's.
+        std::int64_t endNs = startNs + static_cast<std::int64_t>(blocks * train.PeriodNs + train.StallNs);
+        double expectedMs = blocks * 1024 * 1000.0 / 44100;
+        EXPECT_NEAR(HeardTime(clock, endNs + static_cast<std::int64_t>(BlockNs)), expectedMs, 2.0);
+    }
+}
+}  // namespace
