@@ -1,8 +1,13 @@
-// clock-bench [MODULE [SECONDS]]: plays a module through the live sound
-// library for at most SECONDS (20), reading FMUSIC_GetTime about every
-// millisecond, then prints how smooth and how true the heard clock was.
+// clock-bench [--monitor] [MODULE [SECONDS]]: plays a module through the
+// live sound library for at most SECONDS (20), reading FMUSIC_GetTime about
+// every millisecond, then prints how smooth and how true the heard clock was.
 // Without a module, or with "-", it writes a tiny one of its own. On a
 // machine without sound run it with SDL_AUDIODRIVER=dummy.
+//
+// --monitor records the default capture device while the music plays and
+// reports when the first audible frame arrived there against the clock's
+// zero. Meant for a sound server whose default source is the monitor of the
+// sink that plays (bench/clock-bench-pulse starts such a server).
 
 #include "music/music.h"
 #include "tests/support/tiny_module.h"
@@ -10,6 +15,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -29,8 +35,9 @@ struct Reading {
 };
 
 struct Fit {
-    double Slope = 1;      // music ms per host ms
-    double Deviation = 0;  // largest distance of a reading from the line, ms
+    double Slope = 1;       // music ms per host ms
+    double Deviation = 0;   // largest distance of a reading from the line, ms
+    double ZeroHostMs = 0;  // host ms at which the line reads music time 0
 };
 
 // Least-squares line of music time against host time.
@@ -49,13 +56,68 @@ Fit FitLine(std::vector<Reading>::const_iterator begin, std::vector<Reading>::co
     }
     fit.Slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
     double intercept = (sy - fit.Slope * sx) / n;
+    fit.ZeroHostMs = -intercept / fit.Slope;
     for (auto r = begin; r != end; ++r)
         fit.Deviation = std::max(fit.Deviation, std::fabs(r->Music - (intercept + fit.Slope * r->HostMs)));
     return fit;
 }
 
+// Host ms (since playback was started) at which the monitor first carried
+// sound; negative while none came. Written by the capture thread.
+std::atomic<double> MonitorFirstSoundMs{-1};
+std::atomic<Clock::rep> PlayStartTicks{0};  // steady_clock ticks; 0 until playback starts
+SDL_AudioDeviceID Monitor = 0;
+bool MonitorOpen = false;
+
+// Runs on SDL's capture thread. Before playback only silence comes; the
+// first sample clearly above the decoder's dither marks the first sound.
+void ListenToMonitor(void*, Uint8* stream, int length)
+{
+    Clock::rep start = PlayStartTicks.load();
+    if (start == 0)
+        return;
+    double nowMs = std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch() - Clock::duration(start))
+                       .count();
+    if (MonitorFirstSoundMs.load() >= 0)
+        return;
+    const std::int16_t* samples = reinterpret_cast<const std::int16_t*>(stream);
+    for (int i = 0; i < length / 2; ++i)
+        if (std::abs(samples[i]) > 64) {
+            MonitorFirstSoundMs.store(nowMs);
+            return;
+        }
+}
+
+// A small capture buffer, so that a block waits little before it is seen.
+void OpenMonitor()
+{
+    SDL_AudioSpec wanted{};
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = 256;
+    wanted.callback = ListenToMonitor;
+    SDL_AudioSpec obtained{};
+    Monitor = SDL_OpenAudioDevice(nullptr, 1, &wanted, &obtained, 0);
+    if (Monitor == 0) {
+        std::printf("monitor: cannot record (%s)\n", SDL_GetError());
+        return;
+    }
+    MonitorOpen = true;
+    SDL_PauseAudioDevice(Monitor, 0);
+}
+
 void Report(const std::vector<Reading>& readings)
 {
+    // Fit only while the music moves: before the first heard frame and after
+    // the last one the clock holds still by design.
+    std::uint32_t last = readings.empty() ? 0 : readings.back().Music;
+    std::vector<Reading> moving;
+    for (const Reading& r : readings)
+        if (r.Music > 0 && r.Music < last)
+            moving.push_back(r);
+    Fit whole = FitLine(moving.begin(), moving.end());
+
     long backward = 0;
     std::uint32_t largestStep = 0;
     double largestGap = 0, largestJump = 0;
@@ -68,18 +130,10 @@ void Report(const std::vector<Reading>& readings)
         }
         std::uint32_t step = readings[i].Music - readings[i - 1].Music;
         largestStep = std::max(largestStep, step);
-        // When this reader was held up, a big step is only the time it missed.
-        largestJump = std::max(largestJump, step - gap);
+        // When this reader was held up, a big step is only the time it
+        // missed, at the rate the device plays (its drift taken out).
+        largestJump = std::max(largestJump, step - gap * whole.Slope);
     }
-
-    // Fit only while the music moves: before the first heard frame and after
-    // the last one the clock holds still by design.
-    std::uint32_t last = readings.empty() ? 0 : readings.back().Music;
-    std::vector<Reading> moving;
-    for (const Reading& r : readings)
-        if (r.Music > 0 && r.Music < last)
-            moving.push_back(r);
-    Fit whole = FitLine(moving.begin(), moving.end());
     // The same over one-second stretches: what is left there is the clock's
     // own jitter, while the whole-run figure also holds any wander in the
     // rate at which the output consumes audio.
@@ -104,6 +158,17 @@ void Report(const std::vector<Reading>& readings)
     std::printf("largest deviation of fit: %.2f ms\n", whole.Deviation);
     std::printf("  within 1-s stretches:   %.2f ms\n", localDeviation);
     std::printf("drift against host clock: %+.1f ms per minute\n", (whole.Slope - 1) * 60000);
+    double firstSound = MonitorFirstSoundMs.load();
+    if (firstSound >= 0 && moving.size() >= 2) {
+        // Where the fitted line reads 0: the start as the clock tells it,
+        // free of the 1-ms steps of single readings.
+        double zeroMs = whole.ZeroHostMs;
+        std::printf("first sound at monitor:   %.1f ms of host time\n", firstSound);
+        std::printf("start offset:             %+.1f ms (clock's zero %.1f ms minus first sound)\n",
+                    zeroMs - firstSound, zeroMs);
+    } else if (firstSound < 0 && MonitorOpen) {
+        std::printf("first sound at monitor:   none came\n");
+    }
 }
 // Host times of the audio callbacks, block by block (audio thread only).
 std::vector<double> CallbackHostMs;
@@ -155,6 +220,11 @@ void ReportOutputSchedule(double seconds)
 
 int main(int argc, char** argv)
 {
+    bool monitor = argc > 1 && std::string(argv[1]) == "--monitor";
+    if (monitor) {
+        --argc;
+        ++argv;
+    }
     double seconds = argc > 2 ? std::atof(argv[2]) : 20;
     if (seconds <= 0)
         seconds = 20;
@@ -182,10 +252,18 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("module: %s, %.1f s at most\n", ownModule ? "tiny module of our own" : module.c_str(), seconds);
+    if (monitor) {
+        OpenMonitor();
+        // A null sink that was idle holds a new stream's first audio for up
+        // to 2 s; play into a stream that already flows, so that the start
+        // offset is the clock's and not that hold's.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    }
 
     std::vector<Reading> readings;
     readings.reserve(static_cast<std::size_t>(seconds * 1100) + 16);
     Clock::time_point start = Clock::now();
+    PlayStartTicks.store(start.time_since_epoch().count());
     FMUSIC_PlaySong(song);
     for (long tick = 1;; ++tick) {
         Clock::time_point before = Clock::now();
@@ -197,9 +275,18 @@ int main(int argc, char** argv)
             break;
         std::this_thread::sleep_until(start + std::chrono::milliseconds(tick));
     }
+    if (Monitor != 0)
+        SDL_CloseAudioDevice(Monitor);
     FMUSIC_FreeSong(song);
     FSOUND_Close();
 
+    // For a closer look: every reading as "host-ms music-ms".
+    if (const char* dump = std::getenv("CLOCK_BENCH_DUMP"))
+        if (std::FILE* file = std::fopen(dump, "w")) {
+            for (const Reading& r : readings)
+                std::fprintf(file, "%.3f %u\n", r.HostMs, r.Music);
+            std::fclose(file);
+        }
     Report(readings);
     ReportOutputSchedule(seconds);
     return 0;
