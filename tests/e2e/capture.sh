@@ -9,7 +9,7 @@ mkdir -p "$out"
 
 # Runs the tool in the show folder without a display; sets STATUS.
 capture() {
-  (cd "$SHOW_DIR" && env -u DISPLAY LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" "$@") \
+  (cd "$SHOW_DIR" && env -u DISPLAY ORVANE_E2E_RUN="$E2E_WORK" LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" "$@") \
     >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr"
   STATUS=$?
 }
@@ -61,10 +61,18 @@ capture --still 100 --out-dir "$out"
 [[ $STATUS -eq 2 ]] || fail "missing picture gave exit code $STATUS"
 head -n 1 "$E2E_WORK/stdout" | grep -Eq '^Runtime error 2 at 0x[0-9A-F]{8}$' || fail "no run-time error report"
 [[ ! -e "$out/still-100.png" ]] || fail "a still was written without its pictures"
-# The tool's private X server (a 64x64 screen) ends with it, even on this path.
+# The tool's private X server ends with it, even on this path. It inherited
+# the tool's environment, which tells it from other runs' servers.
+own_server_left() {
+  local pid
+  for pid in $(pgrep -x Xvfb); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "ORVANE_E2E_RUN=$E2E_WORK" && return 0
+  done
+  return 1
+}
 for _ in 1 2 3 4 5 6 7 8 9 10; do
-  pgrep -f 'Xvfb -displayfd [0-9]+ -screen 0 64x64x24' >/dev/null || break
+  own_server_left || break
   sleep 0.3
 done
-pgrep -f 'Xvfb -displayfd [0-9]+ -screen 0 64x64x24' >/dev/null && fail "the private X server outlived the tool"
+own_server_left && fail "the private X server outlived the tool"
 echo "PASS"
