@@ -5,6 +5,7 @@
 // the same value. Main thread only.
 
 #include <cstdint>
+#include <vector>
 
 // The music time in ms that FMUSIC_GetTime reports until the next call.
 void SetOfflineMusicTime(std::uint32_t ms);
@@ -12,3 +13,11 @@ void SetOfflineMusicTime(std::uint32_t ms);
 // Length of the show in ms: the loaded song's playing time, or the silent
 // show's length when no song is loaded. FMUSIC_IsFinished is true from it on.
 std::uint32_t OfflineShowLength();
+
+// Sample rate of RenderOfflineSong, the live show's.
+constexpr int OfflineSoundRate = 44100;
+
+// The loaded song's sound as the live show plays it (same end-of-song
+// setting): 16-bit stereo, interleaved, from the first sample to the song's
+// end. Empty when no song is loaded.
+std::vector<std::int16_t> RenderOfflineSong();

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <new>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,6 +25,14 @@ std::uint32_t MusicTime = 0;
 std::uint32_t SongLength = 0;  // ms; 0 while no song is loaded
 constexpr SongHandle OfflineSong = 1;
 bool SongLoaded = false;
+std::vector<char> SongBytes;  // kept for RenderOfflineSong
+
+// The live library's settings: play once, stop exactly at the end.
+void SetUpLikeLiveShow(openmpt::module& module)
+{
+    module.set_repeat_count(0);
+    module.ctl_set_text("play.at_end", "stop");
+}
 
 // Leaves SoundErrorFileNotFound or SoundErrorFileBad on failure.
 bool ReadWholeFile(const char* fileName, std::vector<char>& bytes)
@@ -64,6 +73,7 @@ void FSOUND_Close()
 {
     Open = false;
     SongLoaded = false;
+    SongBytes.clear();
 }
 
 SongHandle FMUSIC_LoadSong(const char* fileName)
@@ -82,8 +92,7 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
     try {
         std::ostringstream log;  // libopenmpt's messages are of no use here
         openmpt::module module(bytes, log);
-        module.set_repeat_count(0);
-        module.ctl_set_text("play.at_end", "stop");
+        SetUpLikeLiveShow(module);
         SongLength = static_cast<std::uint32_t>(std::llround(module.get_duration_seconds() * 1000.0));
     } catch (const std::bad_alloc&) {
         LastError = SoundErrorMemory;
@@ -93,6 +102,7 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
         return 0;
     }
     SongLoaded = true;
+    SongBytes = std::move(bytes);
     LastError = SoundErrorNone;
     return OfflineSong;
 }
@@ -108,11 +118,32 @@ signed char FMUSIC_PlaySong(SongHandle song)
 
 signed char FMUSIC_FreeSong(SongHandle song)
 {
-    if (song == OfflineSong)
+    if (song == OfflineSong) {
         SongLoaded = false;
+        SongBytes.clear();
+    }
     return 1;
 }
 
 std::uint32_t FMUSIC_GetTime(SongHandle) { return MusicTime; }
 
 signed char FMUSIC_IsFinished(SongHandle) { return MusicTime >= OfflineShowLength(); }
+
+std::vector<std::int16_t> RenderOfflineSong()
+{
+    std::vector<std::int16_t> samples;
+    if (!SongLoaded)
+        return samples;
+    std::ostringstream log;
+    openmpt::module module(SongBytes, log);
+    SetUpLikeLiveShow(module);
+    constexpr std::size_t BlockFrames = 4096;
+    std::size_t rendered = 0;
+    do {
+        const std::size_t used = samples.size();
+        samples.resize(used + BlockFrames * 2);
+        rendered = module.read_interleaved_stereo(OfflineSoundRate, BlockFrames, samples.data() + used);
+        samples.resize(used + rendered * 2);
+    } while (rendered > 0);
+    return samples;
+}

@@ -3,6 +3,7 @@
 //
 //   orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR]
 //   orvane-capture --sheet FILE.png [--fps N]
+//   orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS] [--stretch] [--timings]
 
 #include "assets/scene.h"
 #include "music/offline_clock.h"
@@ -11,6 +12,7 @@
 #include "tools/capture/frame_targets.h"
 #include "tools/capture/png_file.h"
 #include "tools/capture/show_run.h"
+#include "tools/capture/video_capture.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,13 +34,21 @@ struct Request {
     std::string outDir = ".";
     std::string sheetPath;
     int fps = 60;
+    VideoRequest video;  // video.path empty: no video
+    bool videoOnly = false;  // an option that only --video takes was given
 };
 
 const char* const Usage =
     "usage: orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR]\n"
     "       orvane-capture --sheet FILE.png [--fps N]\n"
+    "       orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS]\n"
+    "                      [--stretch] [--timings]\n"
     "Run in the show's folder. Writes still-MS.png (800 by 600) for each MS, or\n"
-    "a contact sheet of the show; frames run from 0 ms at N per second (default 60).\n";
+    "a contact sheet of the show; frames run from 0 ms at N per second (default 60).\n"
+    "--video renders every frame from MS (default 0) to MS (default the show's end)\n"
+    "with the soundtrack into an MP4 (H.264, AAC) with ffmpeg; --size defaults to\n"
+    "800x600, the picture keeps its 4:3 shape between black bars unless --stretch;\n"
+    "--timings says where the time went.\n";
 
 [[noreturn]] void Fail(int exitCode, const std::string& message)
 {
@@ -64,6 +74,19 @@ std::uint32_t ParseNumber(const char* text, const char* what, std::uint32_t low,
     return static_cast<std::uint32_t>(value);
 }
 
+// "WxH": both even (the video's colour planes halve them), 16 to 7680.
+void ParseSize(const char* text, VideoRequest& video)
+{
+    const std::string size = text;
+    const std::size_t x = size.find('x');
+    if (x == std::string::npos)
+        FailUsage("--size must be WIDTHxHEIGHT, not \"" + size + "\"");
+    video.width = static_cast<int>(ParseNumber(size.substr(0, x).c_str(), "--size's width", 16, 7680));
+    video.height = static_cast<int>(ParseNumber(size.substr(x + 1).c_str(), "--size's height", 16, 7680));
+    if (video.width % 2 != 0 || video.height % 2 != 0)
+        FailUsage("--size must be even in both directions, not " + size);
+}
+
 Request ParseArguments(int argc, char** argv)
 {
     Request request;
@@ -72,6 +95,11 @@ Request ParseArguments(int argc, char** argv)
         if (option == "--help" || option == "-h") {
             std::fputs(Usage, stdout);
             std::exit(0);
+        }
+        if (option == "--stretch" || option == "--timings") {
+            (option == "--stretch" ? request.video.stretch : request.video.timings) = true;
+            request.videoOnly = true;
+            continue;
         }
         if (i + 1 >= argc)
             FailUsage(option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown argument " + option);
@@ -84,11 +112,30 @@ Request ParseArguments(int argc, char** argv)
             request.outDir = value;
         else if (option == "--sheet")
             request.sheetPath = value;
+        else if (option == "--video")
+            request.video.path = value;
+        else if (option == "--size")
+            ParseSize(value, request.video);
+        else if (option == "--from")
+            request.video.fromMs = ParseNumber(value, "--from", 0, 0xFFFFFFFEu);
+        else if (option == "--to")
+            request.video.toMs = ParseNumber(value, "--to", 1, 0xFFFFFFFFu);
         else
             FailUsage("unknown option " + option);
+        if (option == "--size" || option == "--from" || option == "--to")
+            request.videoOnly = true;
     }
-    if (request.stills.empty() == request.sheetPath.empty())
-        FailUsage("give either --still MS or --sheet FILE.png");
+    request.video.fps = request.fps;
+    const int modes = !request.stills.empty() + !request.sheetPath.empty() + !request.video.path.empty();
+    if (modes != 1)
+        FailUsage(request.video.path.empty() && !request.videoOnly ? "give either --still MS or --sheet FILE.png"
+                                                                   : "give one of --still MS, --sheet FILE.png or --video FILE.mp4");
+    if (request.videoOnly && request.video.path.empty())
+        FailUsage("--size, --from, --to, --stretch and --timings go with --video");
+    if (request.video.fromMs >= request.video.toMs)
+        FailUsage("--from must come before --to");
+    if (request.sheetPath.empty() && request.stills.empty() && request.outDir != ".")
+        FailUsage("--out-dir goes with --still; --video names its file");
     if (!request.sheetPath.empty() && request.outDir != ".")
         FailUsage("--out-dir goes with --still; --sheet names its file");
     return request;
@@ -97,6 +144,8 @@ Request ParseArguments(int argc, char** argv)
 // Fails before any rendering when the output cannot be written.
 void CheckWritable(const Request& request)
 {
+    if (!request.video.path.empty())
+        return;  // the encoder checks it: it writes a file beside the video first
     if (!request.sheetPath.empty()) {
         const bool existed = access(request.sheetPath.c_str(), F_OK) == 0;
         std::FILE* file = std::fopen(request.sheetPath.c_str(), "ab");
@@ -171,15 +220,22 @@ int main(int argc, char** argv)
     const Request request = ParseArguments(argc, argv);
     CheckWritable(request);
 
+    const bool video = !request.video.path.empty();
+    const int width = video ? request.video.width : FrameWidth;
+    const int height = video ? request.video.height : FrameHeight;
+
     std::string error;
     if (!OpenCaptureGl(error))
         Fail(1, error);
-    if (!CreateFrameTargets(FrameWidth, FrameHeight))
-        Fail(1, "this OpenGL has no framebuffer objects");
+    if (!CreateFrameTargets(width, height))
+        Fail(1, "this OpenGL has no framebuffer objects of " + std::to_string(width) + " by " + std::to_string(height));
     InitScene();  // a missing picture ends here with the show's own report
     std::fflush(stdout);
-    StartShowRun(request.fps, PictureArea{0, 0, FrameWidth, FrameHeight});
+    StartShowRun(request.fps, video ? PictureAreaFor(width, height, request.video.stretch)
+                                    : PictureArea{0, 0, FrameWidth, FrameHeight});
 
+    if (video)
+        return CaptureVideo(request.video);
     if (request.sheetPath.empty())
         WriteStills(request);
     else

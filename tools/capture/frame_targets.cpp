@@ -70,3 +70,10 @@ void ReadFullFrame(std::vector<std::uint8_t>& rgb)
     for (int y = 0; y < FullHeight; ++y)
         std::copy_n(&BottomUp[(FullHeight - 1 - y) * row], row, &rgb[y * row]);
 }
+
+void ReadFullFrameRgba(std::uint8_t* pixels)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, FullFramebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, FullWidth, FullHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+}

@@ -26,3 +26,8 @@ void UseTinyFrame();
 
 // The full framebuffer as RGB, top row first; `rgb` is resized to fit.
 void ReadFullFrame(std::vector<std::uint8_t>& rgb);
+
+// The full framebuffer as GL holds it: RGBA, bottom row first, into
+// `pixels` (width * height * 4 bytes). No conversion, so it is the cheapest
+// read-back.
+void ReadFullFrameRgba(std::uint8_t* pixels);
