@@ -300,8 +300,12 @@ bool StartVideoEncoder(const std::string& path, const VideoFormat& format, std::
     struct sigaction mark {};
     mark.sa_handler = MarkInterrupted;
     sigemptyset(&mark.sa_mask);
-    for (const int stop : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(stop, &mark, nullptr);
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        sigaction(stop, nullptr, &before);
+        if (before.sa_handler != SIG_IGN)  // as nohup and background jobs asked
+            sigaction(stop, &mark, nullptr);
+    }
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe shows as EPIPE from write
 
     if (!StartFfmpeg(error)) {
