@@ -284,6 +284,11 @@ bool StartVideoEncoder(const std::string& path, const VideoFormat& format, std::
 {
     Format = format;
     FinalPath = path;
+    struct stat existing {};
+    if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+        error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
     std::string partial = PartialTemplate(path);
     const int fd = mkstemps(partial.data(), 5);
     if (fd < 0) {
