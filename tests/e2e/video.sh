@@ -45,6 +45,21 @@ done
 volume=$(ffmpeg -v info -i "$out/span.mp4" -map 0:a -af volumedetect -f null - 2>&1 | sed -n 's/.*max_volume: \(.*\) dB/\1/p')
 above "$volume" -30 || fail "the span's sound peaks at $volume dB"
 
+echo "-- the span's sound lines up with the module played from 15 s"
+# The module player's own render, subtracted: what is left is the codec's
+# error when the two line up, and as loud as the music when they are even
+# a millisecond apart.
+cp "$SHOW_DIR/cud.mod" "$E2E_WORK/song.mod"
+openmpt123 --batch --quiet --samplerate 44100 --end-time 18 --render "$E2E_WORK/song.mod" >/dev/null 2>&1 ||
+  fail "openmpt123 did not render the module"
+mean_volume() { sed -n 's/.*mean_volume: \(.*\) dB/\1/p'; }
+music=$(ffmpeg -v info -i "$out/span.mp4" -map 0:a -af volumedetect -f null - 2>&1 | mean_volume)
+left=$(ffmpeg -v info -i "$out/span.mp4" -ss 15 -t 2 -i "$E2E_WORK/song.mod.wav" -filter_complex \
+  "[1:a]volume=-1[minus];[0:a][minus]amix=inputs=2:normalize=0,volumedetect" -f null - 2>&1 | mean_volume)
+echo "   music $music dB, left $left dB"
+above "$music" "$(awk -v l="$left" 'BEGIN { print l + 10 }')" ||
+  fail "the sound is off the module's: music at $music dB, $left dB left after subtracting the module"
+
 echo "-- frame 30 of the span is the still of 16000 ms"
 must_capture --still 16000 --fps 30 --out-dir "$out"
 frame_of "$out/span.mp4" 30 "$out/frame.png"
