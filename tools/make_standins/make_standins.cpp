@@ -14,9 +14,12 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#ifndef O_BINARY
+#define O_BINARY 0  // only Windows turns line ends in files opened without it
+#endif
 
 namespace {
 
@@ -24,7 +27,7 @@ namespace {
 // that a user put there, even one that appears while we work, survives.
 // Returns 0, or the errno of the failure (EEXIST: someone was first).
 int WriteNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0644);
     if (fd < 0)
         return errno;
     std::size_t done = 0;
@@ -43,9 +46,10 @@ int WriteNew(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     return error;
 }
 
+// A link counts as there even when it leads nowhere.
 bool Exists(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
 
 }  // namespace
