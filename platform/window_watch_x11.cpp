@@ -11,24 +11,19 @@ namespace {
 Display* Connection = nullptr;
 Window Watched = 0;
 bool Gone = false;
-bool WatchFailed = false;
-
-// A window already gone answers BadWindow, which Xlib's default handler
-// would turn into the end of the process.
-int NoteXError(Display* display, XErrorEvent*)
-{
-    if (display == Connection)
-        WatchFailed = true;
-    return 0;
-}
-// Once the window is gone, errors about it are expected: GLUT still
-// destroys it on its way out, and Xlib's default handler would end the
-// process with 1 for that. Other errors go where they went before.
 XErrorHandler HandlerBefore = nullptr;
-int IgnoreErrorsAboutGoneWindow(Display* display, XErrorEvent* error)
+
+// Requests about a window that no longer exists fail: GLUT's buffer swap
+// may run before the DestroyNotify is read here, and GLUT destroys the
+// window again on its way out. Xlib's default handler would end the process
+// with 1 for either; they only mean that the window is gone. Every other
+// error goes where it went before.
+int NoteGoneWindow(Display* display, XErrorEvent* error)
 {
-    if (error->resourceid == Watched)
+    if (error->resourceid == Watched && (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+        Gone = true;
         return 0;
+    }
     return HandlerBefore ? HandlerBefore(display, error) : 0;
 }
 }  // namespace
@@ -42,14 +37,10 @@ void WatchCurrentWindow()
     Connection = XOpenDisplay(nullptr);
     if (!Connection)
         return;
-    XErrorHandler previous = XSetErrorHandler(NoteXError);
+    Watched = window;
+    HandlerBefore = XSetErrorHandler(NoteGoneWindow);
     XSelectInput(Connection, window, StructureNotifyMask);
     XSync(Connection, False);
-    XSetErrorHandler(previous);
-    Watched = window;
-    Gone = WatchFailed;
-    if (Gone)
-        HandlerBefore = XSetErrorHandler(IgnoreErrorsAboutGoneWindow);
 }
 
 bool WatchedWindowGone()
@@ -63,7 +54,5 @@ bool WatchedWindowGone()
         if (event.type == DestroyNotify && event.xdestroywindow.window == Watched)
             Gone = true;
     }
-    if (Gone)
-        HandlerBefore = XSetErrorHandler(IgnoreErrorsAboutGoneWindow);
     return Gone;
 }
