@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 constexpr std::int64_t Ms = 1000000;  // host times are in ns
 
@@ -140,6 +143,56 @@ TEST(CallbackFilter, FollowsTheDeviceButNotSingleLateWakeUps)
         std::int64_t endNs = startNs + static_cast<std::int64_t>(blocks * train.PeriodNs + train.StallNs);
         double expectedMs = blocks * 1024 * 1000.0 / 44100;
         EXPECT_NEAR(HeardTime(clock, endNs + static_cast<std::int64_t>(BlockNs)), expectedMs, 2.0);
+    }
+}
+}  // namespace
+
+// Where the clock starts. On a PulseAudio null sink a block was heard 23.0
+// to 23.1 ms after its callback, one 1024-frame block as the live library
+// assumes, with callbacks within 0.2 ms of a line; the song may start long
+// after the device opened, right after it, or right after the server held
+// the new stream for 2 s. In each case frame 0 must be heard when the clock
+// reads 0, whatever the filter had seen before the song.
+namespace {
+struct Start {
+    const char* Name;
+    int SilentBlocks;  // callbacks before the song starts
+    double HoldNs;     // the server's hold after the first callback
+};
+
+TEST(CallbackFilter, TheClockStartsWhenTheFirstBlockIsHeard)
+{
+    const Start starts[] = {
+        {"song long after the device opened", 200, 0},
+        {"song at once", 0, 0},
+        {"song with the second callback", 1, 0},
+        {"song after a hold of 2 s", 1, 2000 * Ms},
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.Name);
+        CallbackFilter filter;
+        HeardClock clock;
+        ResetHeardClock(clock, 44100);
+        // The device's own schedule; the callbacks come within 0.2 ms of it.
+        auto scheduleNs = [&](int k) { return 5000 * Ms + k * BlockNs + (k > 0 ? start.HoldNs : 0); };
+        auto calledNs = [&](int k) { return scheduleNs(k) + (k % 3 - 1) * 0.2 * Ms; };
+        const double frame0HeardNs = scheduleNs(start.SilentBlocks) + BlockNs;
+        double worstMs = 0;
+        for (int k = 0; k < start.SilentBlocks + 40; ++k) {
+            std::int64_t filteredNs = FilterCallbackTime(filter, static_cast<std::int64_t>(calledNs(k)), 1024, 44100);
+            if (k < start.SilentBlocks)
+                continue;
+            std::int64_t blockStart = (k - start.SilentBlocks) * 1024LL;
+            PublishHeardAnchor(clock, blockStart, 1024, filteredNs + static_cast<std::int64_t>(BlockNs), false);
+            // The reader until the next callback, every 2 ms.
+            for (double readNs = calledNs(k); readNs < calledNs(k + 1); readNs += 2 * Ms) {
+                double heardMs = std::max(0.0, (readNs - frame0HeardNs) / Ms);
+                double ms = HeardTime(clock, static_cast<std::int64_t>(readNs));
+                worstMs = std::max(worstMs, std::fabs(ms - heardMs));
+            }
+        }
+        // Whole milliseconds, rounded down, and what is left of the jitter.
+        EXPECT_LE(worstMs, 1.2);
     }
 }
 }  // namespace
