@@ -2,19 +2,17 @@
 
 #include "platform/gl_api.h"
 #include "platform/gl_loader.h"
+#include "tools/capture/frame_targets.h"
 
 #define EGL_NO_X11
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
-#include <algorithm>
 
 namespace {
 
 EGLDisplay OffscreenDisplay = EGL_NO_DISPLAY;
 EGLContext OffscreenContext = EGL_NO_CONTEXT;
-int Width = 0;
-int Height = 0;
 
 }  // namespace
 
@@ -37,19 +35,11 @@ bool OpenOffscreenGl(int width, int height)
     if (!LoadGlLibrary(GlLibraryNames()))
         return false;
 
-    GLuint framebuffer = 0;
-    GLuint renderbuffer = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &renderbuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    // The capture tool's framebuffers: the frames the tests probe are drawn
+    // exactly as the tool draws its stills.
+    if (!CreateFrameTargets(width, height))
         return false;
-    glViewport(0, 0, width, height);
-    Width = width;
-    Height = height;
+    UseFullFrame(PictureArea{0, 0, width, height});
     return true;
 }
 
@@ -69,12 +59,7 @@ void CloseOffscreenGl()
 
 std::vector<std::uint8_t> ReadOffscreenRgb()
 {
-    std::vector<std::uint8_t> bottomUp(static_cast<std::size_t>(Width) * Height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, Width, Height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<std::uint8_t> topDown(bottomUp.size());
-    const std::size_t row = static_cast<std::size_t>(Width) * 3;
-    for (int y = 0; y < Height; ++y)
-        std::copy_n(&bottomUp[(Height - 1 - y) * row], row, &topDown[y * row]);
-    return topDown;
+    std::vector<std::uint8_t> rgb;
+    ReadFullFrame(rgb);
+    return rgb;
 }
