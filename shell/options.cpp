@@ -62,7 +62,7 @@ void PrintHelp()
                 "  --help        print this and end\n"
                 "  --version     print the version and end\n"
                 "GLUT's own options -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect,\n"
-                "-gldebug and -sync go to GLUT.\n",
+                "-gldebug and -sync go to GLUT; the show then sets its window's size and place.\n",
                 WindowWidth, WindowHeight, FolderHelp().c_str());
 }
 
