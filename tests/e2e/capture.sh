@@ -40,9 +40,15 @@ capture --sheet "$out/sheet.png"
 echo "-- --folder from another working folder: outputs stay relative to it"
 elsewhere="$E2E_WORK/elsewhere"
 mkdir -p "$elsewhere/stills"
-(cd "$elsewhere" && env -u DISPLAY LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" --folder "$SHOW_DIR" \
-  --still 195500 --out-dir stills) >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" || fail "--folder gave an error"
-cmp -s "$E2E_WORK/first.png" "$elsewhere/stills/still-195500.png" || fail "--folder's still differs from the one made in the folder"
+for out_dir in . stills/ stills; do
+  rm -f "$elsewhere"/still-195500.png "$elsewhere"/stills/still-195500.png
+  (cd "$elsewhere" && env -u DISPLAY LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" --folder "$SHOW_DIR" \
+    --still 195500 --out-dir "$out_dir") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" || fail "--folder gave an error"
+  written="$elsewhere/${out_dir%/}/still-195500.png"
+  written=${written/\/.\//\/}
+  grep -qxF "orvane-capture: wrote $written" "$E2E_WORK/stdout" || fail "--out-dir $out_dir: $(cat "$E2E_WORK/stdout")"
+  cmp -s "$E2E_WORK/first.png" "$written" || fail "--folder's still differs from the one made in the folder"
+done
 
 echo "-- bad arguments, each with its message"
 while IFS='|' read -r args code message; do

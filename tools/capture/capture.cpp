@@ -176,9 +176,14 @@ void CheckWritable(const Request& request)
 // has moved into the show's folder.
 void ResolveOutputs(Request& request)
 {
-    for (std::string* path : {&request.outDir, &request.sheetPath, &request.video.path})
-        if (!path->empty())
-            *path = std::filesystem::absolute(*path).lexically_normal().string();
+    for (std::string* path : {&request.outDir, &request.sheetPath, &request.video.path}) {
+        if (path->empty())
+            continue;
+        std::filesystem::path absolute = std::filesystem::absolute(*path).lexically_normal();
+        if (!absolute.has_filename())  // "." and "dir/" end in a separator
+            absolute = absolute.parent_path();
+        *path = absolute.string();
+    }
 }
 
 void CheckInsideShow(const std::vector<std::uint32_t>& moments)
