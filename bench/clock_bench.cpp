@@ -11,7 +11,7 @@
 // such a server).
 
 #include "music/music.h"
-#include "tests/support/tiny_module.h"
+#include "tools/make_standins/tiny_module.h"
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.hpp>
