@@ -3,22 +3,7 @@
 #include "platform/runtime_error.h"
 
 #include <cerrno>
-#include <cstdio>  // SEEK_SET, which Windows' io.h does not define
-#include <fcntl.h>
-
-#if defined(_WIN32)
-#include <io.h>
-#define ORV_OPEN_READ(name) _open(name, _O_RDONLY | _O_BINARY)
-#define ORV_LSEEK _lseek
-#define ORV_READ _read
-#define ORV_CLOSE _close
-#else
-#include <unistd.h>
-#define ORV_OPEN_READ(name) open(name, O_RDONLY | O_CLOEXEC)
-#define ORV_LSEEK lseek
-#define ORV_READ read
-#define ORV_CLOSE close
-#endif
+#include <cstdio>
 
 namespace {
 constexpr long PcxHeaderBytes = 128;
@@ -50,7 +35,7 @@ void DecodePcxStream(NextByte nextByte, std::uint8_t* image)
 }
 
 struct PcxFile {
-    int handle;
+    std::FILE* handle;
     std::uint8_t block[PcxBlockBytes];
     int position;  // next byte of block to take
     int filled;    // bytes the last read delivered; the rest of block is never looked at
@@ -58,8 +43,9 @@ struct PcxFile {
 
 void ReadPcxBlock(PcxFile& file)
 {
-    const auto got = ORV_READ(file.handle, file.block, PcxBlockBytes);
-    if (got < 0)
+    // The end of the file is not an error; a failed read is.
+    const std::size_t got = std::fread(file.block, 1, PcxBlockBytes, file.handle);
+    if (std::ferror(file.handle))
         RuntimeError(errno);
     file.filled = static_cast<int>(got);
     file.position = 0;
@@ -87,14 +73,16 @@ void LoadPcx(const char* fileName, std::uint8_t* image)
 {
     // Read-only, so a picture without write permission still loads.
     PcxFile file;
-    file.handle = ORV_OPEN_READ(fileName);
-    if (file.handle < 0)
+    file.handle = std::fopen(fileName, "rb");
+    if (file.handle == nullptr)
         RuntimeError(errno);
+    // Unbuffered: each block is read from the file as it is needed.
+    std::setvbuf(file.handle, nullptr, _IONBF, 0);
     // The header is never looked at: the pictures are known to be 512x512 grey.
-    if (ORV_LSEEK(file.handle, PcxHeaderBytes, SEEK_SET) < 0)
+    if (std::fseek(file.handle, PcxHeaderBytes, SEEK_SET) != 0)
         RuntimeError(errno);
     ReadPcxBlock(file);
     DecodePcxStream([&file]() { return NextPcxByte(file); }, image);
-    if (ORV_CLOSE(file.handle) != 0)
+    if (std::fclose(file.handle) != 0)
         RuntimeError(errno);
 }
