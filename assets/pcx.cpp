@@ -2,21 +2,41 @@
 
 #include "platform/runtime_error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 constexpr long PcxHeaderBytes = 128;
 constexpr int PcxBlockBytes = 512;
 
+// Texels from `out` to the end of the image as literal zero bytes give
+// them: black, opaque. Doubling copies, not a texel at a time.
+void FillBlack(std::uint8_t* image, std::size_t out)
+{
+    static const std::uint8_t Black[4] = {0, 0, 0, 255};
+    if (out >= PcxImageBytes)
+        return;
+    std::memcpy(image + out, Black, 4);
+    for (std::size_t done = 4; out + done < PcxImageBytes; done *= 2)
+        std::memcpy(image + out + done, image + out, std::min(done, PcxImageBytes - out - done));
+}
+
 // The decoding rule, shared by the byte-span and the file readers. nextByte
 // yields 0 once its input is exhausted, so a short input ends in black
-// literal pixels and the loop always reaches the end of the image.
-template <typename NextByte>
-void DecodePcxStream(NextByte nextByte, std::uint8_t* image)
+// literal pixels and the loop always reaches the end of the image. Once
+// `exhausted` says that nothing but zeros can follow, the rest is filled at
+// once.
+template <typename NextByte, typename Exhausted>
+void DecodePcxStream(NextByte nextByte, Exhausted exhausted, std::uint8_t* image)
 {
     std::size_t out = 0;
     while (out < PcxImageBytes) {
+        if (exhausted()) {
+            FillBlack(image, out);
+            return;
+        }
         const std::uint8_t b = nextByte();
         std::size_t count = 1;
         std::uint8_t v = b;
@@ -25,12 +45,9 @@ void DecodePcxStream(NextByte nextByte, std::uint8_t* image)
             v = nextByte();
         }
         // A run longer than the room left is cut at the end of the image.
-        for (; count > 0 && out < PcxImageBytes; --count, out += 4) {
-            image[out] = v;
-            image[out + 1] = v;
-            image[out + 2] = v;
-            image[out + 3] = 255;
-        }
+        const std::uint8_t texel[4] = {v, v, v, 255};
+        for (; count > 0 && out < PcxImageBytes; --count, out += 4)
+            std::memcpy(image + out, texel, 4);
     }
 }
 
@@ -66,7 +83,7 @@ void DecodePcx(const std::uint8_t* pixels, std::size_t size, std::uint8_t* image
 {
     std::size_t position = 0;
     DecodePcxStream([&]() -> std::uint8_t { return position < size ? pixels[position++] : 0; },
-                    image);
+                    [&]() { return position >= size; }, image);
 }
 
 void LoadPcx(const char* fileName, std::uint8_t* image)
@@ -82,7 +99,8 @@ void LoadPcx(const char* fileName, std::uint8_t* image)
     if (std::fseek(file.handle, PcxHeaderBytes, SEEK_SET) != 0)
         RuntimeError(errno);
     ReadPcxBlock(file);
-    DecodePcxStream([&file]() { return NextPcxByte(file); }, image);
+    // Every block is read, to the end of the file and past it, as it comes.
+    DecodePcxStream([&file]() { return NextPcxByte(file); }, [] { return false; }, image);
     if (std::fclose(file.handle) != 0)
         RuntimeError(errno);
 }
