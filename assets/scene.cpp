@@ -5,6 +5,7 @@
 #include "music/clock.h"
 #include "music/music.h"
 #include "platform/gl_api.h"
+#include "platform/pi.h"
 
 #include <cmath>
 #include <memory>
@@ -15,19 +16,7 @@ std::uint32_t SquareList = 0;
 
 namespace {
 
-struct PictureTexture {
-    const char* fileName;
-    std::uint32_t texture;
-};
-
-// Load order, not numeric order: "resp.pcx" comes last and stays bound.
-const PictureTexture PictureTextures[] = {
-    {"created.pcx", TexCreated}, {"sound.pcx", TexSound}, {"g0.pcx", TexG0}, {"g1.pcx", TexG1},
-    {"g2.pcx", TexG2},           {"g3.pcx", TexG3},       {"resp.pcx", TexResp},
-};
-
 constexpr int RingQuads = 30;
-constexpr double Pi = 3.14159265358979323846;  // M_PI is POSIX, not C++
 constexpr double RingInnerRadius = 0.6;
 
 void LoadPictures()

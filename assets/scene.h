@@ -2,6 +2,7 @@
 // What every effect shares on the GL side: seven picture textures, three
 // display lists and the GL state that holds for the whole run.
 
+#include <array>
 #include <cstdint>
 
 // Texture names, fixed: the program never asks GL for names.
@@ -12,6 +13,19 @@ constexpr std::uint32_t TexG0 = 23;
 constexpr std::uint32_t TexG1 = 24;
 constexpr std::uint32_t TexG2 = 25;
 constexpr std::uint32_t TexG3 = 26;
+
+// A picture file of the working folder and the texture it becomes.
+struct PictureTexture {
+    const char* fileName;
+    std::uint32_t texture;
+};
+
+// The seven pictures in load order, not numeric order: "resp.pcx" comes
+// last and stays bound. The stand-in maker and the tests write these files.
+inline constexpr std::array<PictureTexture, 7> PictureTextures = {{
+    {"created.pcx", TexCreated}, {"sound.pcx", TexSound}, {"g0.pcx", TexG0}, {"g1.pcx", TexG1},
+    {"g2.pcx", TexG2},           {"g3.pcx", TexG3},       {"resp.pcx", TexResp},
+}};
 
 // Consecutive list names from one glGenLists(3); valid after InitScene.
 extern std::uint32_t RingList;    // 30 quads, radii 1 and 0.6, z = 0

@@ -10,15 +10,15 @@
 // is the monitor of the sink that plays (bench/clock-bench-pulse starts
 // such a server).
 
+#include "bench/line_fit.h"
+#include "bench/monitor_recorder.h"
 #include "music/music.h"
-#include "tests/support/tiny_module.h"
+#include "tools/make_standins/tiny_module.h"
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.hpp>
-#include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -31,231 +31,24 @@
 #include <unistd.h>
 
 namespace {
-using Clock = std::chrono::steady_clock;
+using Clock = BenchClock;
 
 struct Reading {
     double HostMs;        // since playback was started, halfway through the call
     std::uint32_t Music;  // FMUSIC_GetTime
 };
 
-struct Fit {
-    double Slope = 1;       // music ms per host ms
-    double Deviation = 0;   // largest distance of a reading from the line, ms
-    double ZeroHostMs = 0;  // host ms at which the line reads music time 0
-};
-
-// Least-squares line of music time against host time.
-Fit FitLine(std::vector<Reading>::const_iterator begin, std::vector<Reading>::const_iterator end)
+// The line of music time against host time through readings [from, to).
+Line FitReadings(const std::vector<Reading>& readings, std::size_t from, std::size_t to)
 {
-    Fit fit;
-    double n = static_cast<double>(end - begin);
-    if (n < 2)
-        return fit;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (auto r = begin; r != end; ++r) {
-        sx += r->HostMs;
-        sy += r->Music;
-        sxx += r->HostMs * r->HostMs;
-        sxy += r->HostMs * r->Music;
-    }
-    fit.Slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-    double intercept = (sy - fit.Slope * sx) / n;
-    fit.ZeroHostMs = -intercept / fit.Slope;
-    for (auto r = begin; r != end; ++r)
-        fit.Deviation = std::max(fit.Deviation, std::fabs(r->Music - (intercept + fit.Slope * r->HostMs)));
-    return fit;
+    std::vector<Point> points;
+    for (std::size_t i = from; i < to; ++i)
+        points.push_back({readings[i].HostMs, static_cast<double>(readings[i].Music)});
+    return FitLine(points.data(), points.data() + points.size());
 }
 
-std::atomic<Clock::rep> PlayStartTicks{0};  // steady_clock ticks; 0 until playback starts
-
-double HostMsSincePlay(Clock::time_point at)
-{
-    return std::chrono::duration<double, std::milli>(at.time_since_epoch() - Clock::duration(PlayStartTicks.load()))
-        .count();
-}
-
-// The sink's monitor, recorded through PulseAudio's own client library so
-// that the time at which a frame was played comes from the server's timing
-// information and not from when a capture thread happened to wake up. Its
-// callbacks run on the library's thread with the loop's lock held; the main
-// thread reads the results after StopMonitor.
-struct MonitorRecorder {
-    pa_threaded_mainloop* Loop = nullptr;
-    pa_context* Context = nullptr;
-    pa_stream* Stream = nullptr;
-    std::string Source;
-    std::int64_t FramesRead = 0;        // frames of the stream so far, holes included
-    std::int64_t FirstSoundFrame = -1;  // stream frame of the first loud sample
-    Clock::time_point FirstSoundDelivered;
-    double SinkLatencyMs = -1;  // the sink's buffer at the first timing after the first sound
-    bool Asking = false;        // a timing request is on its way
-    Clock::time_point AskedAt;
-    std::vector<std::pair<double, double>> Timing;  // (host ms since play, stream ms the sink plays then)
-};
-MonitorRecorder Monitor;
-constexpr int MonitorRate = 44100;
-constexpr int MonitorFrameBytes = 4;  // 16-bit stereo
-constexpr double LongestTimingAskMs = 2;  // answers that took longer say too little about when
-
-void OnContextState(pa_context*, void*) { pa_threaded_mainloop_signal(Monitor.Loop, 0); }
-void OnStreamState(pa_stream*, void*) { pa_threaded_mainloop_signal(Monitor.Loop, 0); }
-
-// The server took its snapshot between the ask and the answer: the middle
-// of the two is its host time. For a monitor, the frame that the sink plays
-// at that moment is the stream's write index less the sink's buffer (the
-// monitor gets every frame when the sink renders it, ahead of its playing).
-void OnTimingAnswer(pa_stream* stream, int success, void*)
-{
-    Monitor.Asking = false;
-    Clock::time_point now = Clock::now();
-    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
-    if (!success || timing == nullptr || timing->write_index_corrupt || PlayStartTicks.load() == 0)
-        return;
-    double askMs = std::chrono::duration<double, std::milli>(now - Monitor.AskedAt).count();
-    if (askMs > LongestTimingAskMs)
-        return;
-    double playingMs = 1000.0 * static_cast<double>(timing->write_index / MonitorFrameBytes) / MonitorRate +
-                       timing->source_usec / 1000.0 - timing->sink_usec / 1000.0;
-    Monitor.Timing.emplace_back(HostMsSincePlay(Monitor.AskedAt) + askMs / 2, playingMs);
-    if (Monitor.FirstSoundFrame >= 0 && Monitor.SinkLatencyMs < 0)
-        Monitor.SinkLatencyMs = timing->sink_usec / 1000.0;
-}
-
-// The first sample clearly above the decoder's dither marks the first
-// sound. Every delivery asks for fresh timing unless an ask is pending.
-void OnMonitorData(pa_stream* stream, std::size_t, void*)
-{
-    const void* data = nullptr;
-    std::size_t bytes = 0;
-    while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
-        if (data != nullptr && Monitor.FirstSoundFrame < 0) {
-            const std::int16_t* samples = static_cast<const std::int16_t*>(data);
-            for (std::size_t i = 0; i < bytes / 2; ++i)
-                if (std::abs(samples[i]) > 64) {
-                    Monitor.FirstSoundFrame = Monitor.FramesRead + static_cast<std::int64_t>(i / 2);
-                    Monitor.FirstSoundDelivered = Clock::now();
-                    break;
-                }
-        }
-        Monitor.FramesRead += static_cast<std::int64_t>(bytes / MonitorFrameBytes);
-        pa_stream_drop(stream);
-    }
-    if (!Monitor.Asking && PlayStartTicks.load() != 0) {
-        if (pa_operation* ask = pa_stream_update_timing_info(stream, OnTimingAnswer, nullptr)) {
-            Monitor.Asking = true;
-            Monitor.AskedAt = Clock::now();
-            pa_operation_unref(ask);
-        }
-    }
-}
-
-// Records the default source (with clock-bench-pulse: the null sink's
-// monitor) in 256-frame fragments. False, with a message, when it cannot.
-// It asks the server for no latency of its own: a recorder that asks for a
-// small one (as SDL's capture does) makes the sink render in other pieces,
-// which moved the player's callbacks in a sawtooth of about +-1.2 ms and the
-// heard latency by 2 to 7 ms, from run to run; the bench would then measure
-// its own recorder.
-bool StartMonitor()
-{
-    Monitor.Loop = pa_threaded_mainloop_new();
-    if (Monitor.Loop == nullptr || pa_threaded_mainloop_start(Monitor.Loop) < 0) {
-        std::printf("monitor: no PulseAudio main loop\n");
-        return false;
-    }
-    pa_threaded_mainloop_lock(Monitor.Loop);
-    Monitor.Context = pa_context_new(pa_threaded_mainloop_get_api(Monitor.Loop), "clock-bench monitor");
-    pa_context_set_state_callback(Monitor.Context, OnContextState, nullptr);
-    bool ok = pa_context_connect(Monitor.Context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) >= 0;
-    while (ok && pa_context_get_state(Monitor.Context) != PA_CONTEXT_READY) {
-        ok = PA_CONTEXT_IS_GOOD(pa_context_get_state(Monitor.Context));
-        if (ok)
-            pa_threaded_mainloop_wait(Monitor.Loop);
-    }
-    if (ok) {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, MonitorRate, 2};
-        Monitor.Stream = pa_stream_new(Monitor.Context, "clock-bench monitor", &spec, nullptr);
-        pa_buffer_attr attr;
-        attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = static_cast<std::uint32_t>(-1);
-        attr.prebuf = static_cast<std::uint32_t>(-1);
-        attr.minreq = static_cast<std::uint32_t>(-1);
-        attr.fragsize = 256 * MonitorFrameBytes;
-        pa_stream_set_state_callback(Monitor.Stream, OnStreamState, nullptr);
-        pa_stream_set_read_callback(Monitor.Stream, OnMonitorData, nullptr);
-        ok = pa_stream_connect_record(Monitor.Stream, nullptr, &attr, PA_STREAM_NOFLAGS) >= 0;
-        while (ok && pa_stream_get_state(Monitor.Stream) != PA_STREAM_READY) {
-            ok = PA_STREAM_IS_GOOD(pa_stream_get_state(Monitor.Stream));
-            if (ok)
-                pa_threaded_mainloop_wait(Monitor.Loop);
-        }
-        if (ok)
-            Monitor.Source = pa_stream_get_device_name(Monitor.Stream);
-    }
-    if (!ok)
-        std::printf("monitor: cannot record (%s)\n", pa_strerror(pa_context_errno(Monitor.Context)));
-    pa_threaded_mainloop_unlock(Monitor.Loop);
-    return ok;
-}
-
-void StopMonitor()
-{
-    if (Monitor.Loop == nullptr)
-        return;
-    pa_threaded_mainloop_stop(Monitor.Loop);  // no callback runs after this
-    if (Monitor.Stream != nullptr) {
-        pa_stream_disconnect(Monitor.Stream);
-        pa_stream_unref(Monitor.Stream);
-    }
-    if (Monitor.Context != nullptr) {
-        pa_context_disconnect(Monitor.Context);
-        pa_context_unref(Monitor.Context);
-    }
-    pa_threaded_mainloop_free(Monitor.Loop);
-    Monitor.Loop = nullptr;
-}
-
-// A least-squares line y = Intercept + Slope x through the points, and the
-// largest distance of a point from it.
-struct Line {
-    double Slope = 1;
-    double Intercept = 0;
-    double Spread = 0;
-};
-
-Line FitPoints(const std::vector<std::pair<double, double>>& points)
-{
-    Line line;
-    double n = static_cast<double>(points.size()), sx = 0, sy = 0, sxx = 0, sxy = 0;
-    if (n < 2)
-        return line;
-    for (const std::pair<double, double>& p : points) {
-        sx += p.first;
-        sy += p.second;
-        sxx += p.first * p.first;
-        sxy += p.first * p.second;
-    }
-    line.Slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-    line.Intercept = (sy - line.Slope * sx) / n;
-    for (const std::pair<double, double>& p : points)
-        line.Spread = std::max(line.Spread, std::fabs(p.second - (line.Intercept + line.Slope * p.first)));
-    return line;
-}
-
-// The sink plays at a steady rate of its own: the position it plays, as a
-// line against host time, from the timing samples between fromMs and toMs
-// of host time. Fewer than ten samples there give no line.
-bool SinkPosition(double fromMs, double toMs, Line& line)
-{
-    std::vector<std::pair<double, double>> points;
-    for (const std::pair<double, double>& sample : Monitor.Timing)
-        if (sample.first >= fromMs && sample.first <= toMs)
-            points.push_back(sample);
-    if (points.size() < 10)
-        return false;
-    line = FitPoints(points);
-    return true;
-}
+// Host ms at which a line of music time against host time reads 0.
+double ZeroHostMs(const Line& line) { return -line.Intercept / line.Slope; }
 
 // Music frames before the module's first loud sample, rendered as the live
 // library renders it; 0 when it cannot be read.
@@ -295,7 +88,7 @@ void Report(const std::vector<Reading>& readings)
     for (const Reading& r : readings)
         if (r.Music > 0 && r.Music < last)
             moving.push_back(r);
-    Fit whole = FitLine(moving.begin(), moving.end());
+    const Line whole = FitReadings(moving, 0, moving.size());
 
     long backward = 0;
     std::uint32_t largestStep = 0;
@@ -322,7 +115,7 @@ void Report(const std::vector<Reading>& readings)
         while (to < moving.size() && moving[to].HostMs < moving[from].HostMs + 1000)
             ++to;
         if (to - from >= 100)
-            localDeviation = std::max(localDeviation, FitLine(moving.begin() + from, moving.begin() + to).Deviation);
+            localDeviation = std::max(localDeviation, FitReadings(moving, from, to).Deviation);
         from = to;
     }
 
@@ -337,29 +130,30 @@ void Report(const std::vector<Reading>& readings)
     std::printf("largest deviation of fit: %.2f ms\n", whole.Deviation);
     std::printf("  within 1-s stretches:   %.2f ms\n", localDeviation);
     std::printf("drift against host clock: %+.1f ms per minute\n", (whole.Slope - 1) * 60000);
-    if (Monitor.Stream == nullptr)
+    const MonitorResults monitor = MonitorResultsSoFar();
+    if (!monitor.Recorded)
         return;
     // Frame 0 of the music is heard where the sink plays this stream
     // position: the first loud frame's, less the module's quiet lead-in.
     const double musicStartStreamMs =
-        1000.0 * static_cast<double>(Monitor.FirstSoundFrame - FirstLoudFrame) / MonitorRate;
-    const double deliveredMs = HostMsSincePlay(Monitor.FirstSoundDelivered);
+        1000.0 * static_cast<double>(monitor.FirstSoundFrame - FirstLoudFrame) / MonitorRate;
+    const double deliveredMs = monitor.FirstSoundDeliveredMs;
     Line nearStart;
-    if (Monitor.FirstSoundFrame < 0 || moving.size() < 2 ||
+    if (monitor.FirstSoundFrame < 0 || moving.size() < 2 ||
         !SinkPosition(deliveredMs - 1000, deliveredMs + 3000, nearStart)) {
-        std::printf("first sound at monitor:   none came (%s)\n", Monitor.Source.c_str());
+        std::printf("first sound at monitor:   none came (%s)\n", monitor.Source.c_str());
         return;
     }
     const double heardStartMs = (musicStartStreamMs - nearStart.Intercept) / nearStart.Slope;
     // Where the fitted line reads 0: the start as the clock tells it, free
     // of the 1-ms steps of single readings. The readings are whole
     // milliseconds rounded down, so the line runs half a millisecond low.
-    const double zeroMs = whole.ZeroHostMs - 0.5 / whole.Slope;
+    const double zeroMs = ZeroHostMs(whole) - 0.5 / whole.Slope;
     std::printf("first sound at monitor:   music frame 0 played by the sink at %.1f ms of host time (timing spread "
                 "%.2f ms);\n                          first loud frame %lld came to us at %.1f ms, sink buffer then "
                 "%.1f ms\n",
-                heardStartMs, nearStart.Spread, static_cast<long long>(FirstLoudFrame), deliveredMs,
-                Monitor.SinkLatencyMs);
+                heardStartMs, nearStart.Deviation, static_cast<long long>(FirstLoudFrame), deliveredMs,
+                monitor.SinkLatencyMs);
     std::printf("start offset:             %+.1f ms (clock's zero %.1f ms minus frame 0 heard)\n",
                 zeroMs - heardStartMs, zeroMs);
     // Every reading against what the sink was playing at that moment.
@@ -374,7 +168,7 @@ void Report(const std::vector<Reading>& readings)
         high = std::max(high, error);
     }
     std::printf("clock minus sink's play:  mean %+.2f ms, from %+.2f to %+.2f ms (sink timing spread %.2f ms)\n",
-                sum / static_cast<double>(moving.size()), low, high, sink.Spread);
+                sum / static_cast<double>(moving.size()), low, high, sink.Deviation);
 }
 // Host times of the audio callbacks, block by block (audio thread only).
 std::vector<double> CallbackHostMs;
@@ -424,7 +218,7 @@ void ReportOutputSchedule(double seconds)
     std::vector<Reading> schedule;
     for (std::size_t k = from; k < CallbackHostMs.size(); ++k)
         schedule.push_back({CallbackHostMs[k], static_cast<std::uint32_t>(std::lround((k - from) * blockMs))});
-    Fit fit = FitLine(schedule.begin(), schedule.end());
+    const Line fit = FitReadings(schedule, 0, schedule.size());
     std::printf("output's own schedule:    %zu callbacks, deviation of fit %.2f ms, drift %+.1f ms per minute",
                 schedule.size(), fit.Deviation, (fit.Slope - 1) * 60000);
     if (from > 0)
@@ -480,7 +274,7 @@ int main(int argc, char** argv)
     std::vector<Reading> readings;
     readings.reserve(static_cast<std::size_t>(seconds * 1100) + 16);
     Clock::time_point start = Clock::now();
-    PlayStartTicks.store(start.time_since_epoch().count());
+    MarkMonitorPlayStart(start);
     FMUSIC_PlaySong(song);
     for (long tick = 1;; ++tick) {
         Clock::time_point before = Clock::now();

@@ -8,10 +8,6 @@
 #include <cmath>
 
 namespace {
-// Music ms, both inclusive.
-constexpr std::uint32_t SceneStart = 194960;
-constexpr std::uint32_t SceneEnd = 207260;
-
 struct Corner {
     float x, y, s, t;
 };
@@ -21,7 +17,7 @@ const Corner QuadCorners[4] = {{-1, -1, 0, 0}, {1, -1, 1, 0}, {1, 1, 1, 1}, {-1,
 void DrawClosingScene()
 {
     const std::uint32_t t = SceneTime();
-    if (t < SceneStart || t > SceneEnd)
+    if (t < ClosingSceneStart || t > ClosingSceneEnd)
         return;
     const float a1 = static_cast<float>(PerlinNoise1(0.003 * t) + 0.7);
 

@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// Music ms, both inclusive. The stand-in soundtrack puts a hit on the start.
+constexpr std::uint32_t ClosingSceneStart = 194960;
+constexpr std::uint32_t ClosingSceneEnd = 207260;
+
 // Called by DisplayFrame once per frame, last among the effects. Through
 // DrawSprite it leaves blending switched off, so from its second frame on
 // every effect draws unblended and the sphere is opaque.

@@ -9,12 +9,6 @@
 #include <cstdint>
 
 namespace {
-struct OrbitWindow {
-    std::uint32_t start;  // music ms, inclusive
-    std::uint32_t end;    // music ms, exclusive
-};
-const OrbitWindow OrbitingSquareWindows[2] = {{42220, 68860}, {141820, 182960}};
-
 // Below this size change the square is not drawn at all.
 constexpr double VisibilityThreshold = 0.02;
 

@@ -8,9 +8,7 @@
 #include <cstdint>
 
 namespace {
-// Music ms, one second apart: each picture ends where the next begins.
-const std::uint32_t PictureZoomCues[5] = {172480, 173480, 174480, 175480, 176480};
-const std::uint32_t PictureZoomTextures[5] = {TexResp, TexG0, TexG1, TexG2, TexG3};
+const std::uint32_t PictureZoomTextures[PictureZoomCues.size()] = {TexResp, TexG0, TexG1, TexG2, TexG3};
 constexpr float ZoomLifetime = 1000.0f;
 
 struct Corner {
@@ -23,7 +21,7 @@ void DrawPictureZooms()
 {
     // Times are whole numbers far below 2^24, exact as floats.
     const float t = static_cast<float>(SceneTime());
-    for (int i = 0; i < 5; ++i) {
+    for (std::size_t i = 0; i < PictureZoomCues.size(); ++i) {
         const std::uint32_t cue = PictureZoomCues[i];
         const float start = static_cast<float>(cue);
         if (!(start <= t && t < start + ZoomLifetime))

@@ -8,11 +8,6 @@
 #include <cstdint>
 
 namespace {
-// Music ms; at least 580 ms apart, so the 550 ms pulses never overlap.
-const std::uint32_t SquarePulseCues[22] = {
-    240,   3480,  4080,  7320,  7920,  11140, 11740, 14980, 15580, 18800, 19400,
-    22640, 23240, 26480, 27060, 30300, 30900, 34140, 34740, 37960, 38560, 41800,
-};
 constexpr std::uint32_t PulseLength = 550;
 }  // namespace
 

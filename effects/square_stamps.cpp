@@ -8,11 +8,6 @@
 #include <cstdint>
 
 namespace {
-// Music ms; six pairs are 480 ms apart and overlap for 20 ms.
-const std::uint32_t SquareStampCues[16] = {
-    72320,  95800,  99140,  99620,  102980, 103460, 125960, 126440,
-    129800, 130280, 137460, 137940, 141280, 141760, 142420, 187260,
-};
 constexpr std::uint32_t StampLifetime = 500;
 }  // namespace
 

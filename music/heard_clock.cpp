@@ -1,5 +1,7 @@
 #include "music/heard_clock.h"
 
+#include "platform/pi.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -17,7 +19,6 @@ std::int64_t FramesToNs(std::int64_t frames, std::int64_t sampleRate)
 // and settles within about two seconds, so that single wake-ups 8 to 14 ms
 // late move the clock by less than a millisecond.
 constexpr double LoopBandwidthHz = 0.3;
-constexpr double Pi = 3.14159265358979323846;
 
 void StartLoop(CallbackFilter& filter, std::int64_t calledNs, double nominalPeriodNs)
 {

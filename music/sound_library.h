@@ -1,8 +1,17 @@
 #pragma once
 // Our small sound library. The program's music code makes exactly these
-// calls; all of them come from the main thread. Two implementations exist:
-// live (libopenmpt renders the module, SDL2 plays it) and the tests' scripted
-// one; CMake picks one per target.
+// calls; all of them come from the main thread. Each program links one
+// implementation, picked by CMake per target:
+// - live (sound_library_live.cpp): libopenmpt renders the module inside
+//   SDL2's audio callback and the time is what is heard; the show, show-bench
+//   and clock-bench;
+// - offline (sound_library_offline.cpp, offline_clock.h): no audio device,
+//   the music time is set by the renderer; orvane-capture and the frame tests;
+// - scripted (tests/support/fake_sound.cpp): times and failures a unit test
+//   sets.
+// The calls keep the names and contracts of the module player the show was
+// first written for, so that the music code, the clock and the error texts
+// (FmodErrorText) stay as they are whichever implementation is linked.
 
 #include <cstdint>
 

@@ -111,8 +111,12 @@ const Probe ShowProbes[] = {
     {240, -1.448, 0.504, 255, "first square pulse, opaque, at its noise place"},
     {240, -1.448 + 0.9, 0.504, 255, "2 by 2 at its start"},
     {240, -1.448 + 1.1, 0.504, Background, "2 by 2 at its start"},
+    {240, -1.448 + 0.97, 0.504, 255, "pulse's edge 1 unit from its centre: just inside"},
+    {240, -1.448 + 1.03, 0.504, Background, "pulse's edge 1 unit from its centre: just outside"},
     {500, -1.448 + 1.4, 0.504, Over(1 - 260.0 / 550), "grown by 260/550 and faded as much"},
     {500, -1.448 + 1.55, 0.504, Background, "grown by 260/550 and faded as much"},
+    {500, -1.448 + 1.44, 0.504, Over(1 - 260.0 / 550), "grown to 1.473 units: just inside"},
+    {500, -1.448 + 1.50, 0.504, Background, "grown to 1.473 units: just outside"},
     {790, -1.448, 0.504, Background, "pulse over after 550 ms"},
     {15580, 0.191, 2, 255, "first band opaque at its start"},
     {15580, 0.191 + 1.45, 2, 255, "first band 3 units wide"},
@@ -124,15 +128,26 @@ const Probe ShowProbes[] = {
     {43000, -1.232, 2.9, Over(1 - 840.0 / 1440), "band 7 drawn, centred at -1.232"},
     {45000, -1.344 + 0.8, 1.788, 255, "orbiting square, axis-aligned at -450 degrees"},
     {45000, -1.344 + 0.95, 1.788, Background, "orbiting square, side 2 x 0.886"},
+    {45000, -1.344 + 0.86, 1.788, 255, "orbiting square, side 2 x 0.886: just inside"},
+    {45000, -1.344 + 0.91, 1.788, Background, "orbiting square, side 2 x 0.886: just outside"},
     {45505, -2.986, 0.192, Background, "orbiting square hidden while |s| <= 0.02"},
     {50000, 2.587, -1.013, Over(1 - 180.0 / 1440), "orbiting square in band 8's alpha"},
     // A corner direction of the square turned +140 degrees that -140 would miss.
     {50000, 2.469, 0.332, Over(1 - 180.0 / 1440), "orbiting square spins anticlockwise for s > 0"},
+    {68850, 2.588, -1.011, 255, "orbiting square still drawn 10 ms before its first window ends"},
+    {68860, 2.618, -0.977, Background, "orbiting square gone when its first window ends"},
     {69820, -1.676, -1.152, Background, "first ring's hole"},
     {69820, -1.676 + 0.8, -1.152, 255, "first ring, opaque at its cue"},
     {69820, -1.676 + 1.1, -1.152, Background, "first ring, radius 1 at its cue"},
+    // Midway between two of the 30 corners the outer edge lies at 0.9945.
+    {69820, -1.676 + 0.97, -1.152, 255, "first ring's outer edge: just inside"},
+    {69820, -1.676 + 1.03, -1.152, Background, "first ring's outer edge: just outside"},
+    {69820, -1.676 + 0.57, -1.152, Background, "first ring's inner edge at 0.6: just inside the hole"},
+    {69820, -1.676 + 0.63, -1.152, 255, "first ring's inner edge at 0.6: just outside the hole"},
     {69970, -1.676 - 1.6, -1.152, Over(0.5), "first ring at twice its size, half faded"},
     {69970, -1.676 - 1.0, -1.152, Background, "first ring's grown hole"},
+    {69970, -1.676 - 1.96, -1.152, Over(0.5), "first ring grown to radius 2: just inside"},
+    {69970, -1.676 - 2.02, -1.152, Background, "first ring grown to radius 2: just outside"},
     {70060, -1.676 - 2.0, -1.152, Over(0.2), "ring of 69820 still drawn when t equals the next cue"},
     {70061, -1.676 - 2.0, -1.152, Background, "ring of 69820 cut short by the next cue"},
     {72400, -0.703, 0.435, Over(1 - 200.0 / 300), "first stamp in the ring's colour"},
@@ -145,11 +160,26 @@ const Probe ShowProbes[] = {
     {172480, -1.138, -1.247, Background + RespLevel, "first zoom, full strength, added"},
     {172480, -1.138 + 1.45, -1.247, Background + RespLevel, "first zoom, 3 units across"},
     {172480, -1.138 + 1.55, -1.247, Background, "first zoom, 3 units across"},
+    {173000, -1.138 + 2.12, -1.247, Background + RespLevel * 0.48, "first zoom grown to 4.3 units: just inside"},
+    {173000, -1.138 + 2.18, -1.247, Background, "first zoom grown to 4.3 units: just outside"},
     {173479, -1.138, -1.247, Background, "first zoom almost faded"},
     {173480, 0.483, -0.5, Background + G0Level, "second zoom shows the second picture"},
     // 0.5 * 255 + 5 added, where SRC_ALPHA, ONE_MINUS_SRC_ALPHA would give 130.
     {179270, -0.095 - 1.6, -0.041, 132.5, "ring after the zooms blends additively"},
+    {182950, 0.286, 1.991, 255, "orbiting square still drawn 10 ms before its second window ends"},
+    {182960, 0.226, 1.994, Background, "orbiting square gone when its second window ends"},
     {184660, -0.943, 2, Over(0.5), "band 37 still fades"},
+    // The closing scene's pictures, added with alphas 0.7006 and 0.5579 in
+    // its first frame: "created.pcx" over x -3.751..2.250 and y -2.550..3.451,
+    // "sound.pcx" over x -2.468..3.702 and y -3.856..2.314.
+    {194960, -3.70, 2.8, Background + CreatedLevel * 0.7006, "created picture's left edge: just inside"},
+    {194960, -3.80, 2.8, Background, "created picture's left edge: just outside"},
+    {194960, 2.20, 2.8, Background + CreatedLevel * 0.7006, "created picture's right edge: just inside"},
+    {194960, 2.30, 2.8, Background, "created picture's right edge: just outside"},
+    {194960, 3.65, -2.8, Background + SoundLevel * 0.5579, "sound picture's right edge: just inside"},
+    {194960, 3.75, -2.8, Background, "sound picture's right edge: just outside"},
+    {194960, -2.42, -2.8, Background + SoundLevel * 0.5579, "sound picture's left edge: just inside"},
+    {194960, -2.52, -2.8, Background, "sound picture's left edge: just outside"},
     {199960, 0.046, 2.9, 255, "last band opaque white: blending is off"},
     {207261, 3.8, 0, Background, "nothing after the closing scene"},
     {207261, -1.5, 1, Background, "nothing after the closing scene"},
@@ -199,6 +229,10 @@ TEST_F(ShowOnMesa, ClosingSceneBobsItsSphereAndMakesItOpaqueFromItsSecondFrame)
     FrameAt(195500);
     EXPECT_EQ(MinLevel(3.75, 1.88, 3.85, 2.08), 0) << "sphere moved up to y = 1.981";
     EXPECT_EQ(CountLevels(0, 0, 4, 3, 100, 250), 0) << "later frames: opaque outline, nothing half-blended";
+
+    // The scene's last moments: the sphere, down at y = -0.285, is still drawn.
+    FrameAt(207250);
+    EXPECT_EQ(MinLevel(3.75, -0.385, 3.85, -0.185), 0) << "sphere still drawn 10 ms before the scene ends";
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // "dummy" driver, which consumes audio in real time like a sound card.
 
 #include "music/sound_library.h"
-#include "tests/support/tiny_module.h"
+#include "tools/make_standins/tiny_module.h"
 
 #include <gtest/gtest.h>
 

@@ -101,7 +101,7 @@ TEST_F(SceneOnMesa, EveryTextureReadsBackAsItsGreyPicture)
                 const std::uint8_t grey = TestPictureGrey(picture, x, y);
                 wrong += texel[0] != grey || texel[1] != grey || texel[2] != grey || texel[3] != 255;
             }
-        EXPECT_EQ(wrong, 0) << ShowPictureFiles[picture];
+        EXPECT_EQ(wrong, 0) << PictureTextures[picture].fileName;
     }
     glBindTexture(GL_TEXTURE_2D, TexResp);
 }

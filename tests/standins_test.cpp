@@ -2,6 +2,14 @@
 // show and ordinary image programs read them, and the tool that writes both.
 
 #include "assets/pcx.h"
+#include "assets/scene.h"
+#include "effects/closing_scene.h"
+#include "effects/orbiting_square.h"
+#include "effects/picture_zooms.h"
+#include "effects/ring_pulses.h"
+#include "effects/square_pulses.h"
+#include "effects/square_stamps.h"
+#include "effects/vertical_bands.h"
 #include "tools/make_standins/module_writer.h"
 #include "tools/make_standins/pcx_writer.h"
 #include "tools/make_standins/pictures.h"
@@ -184,6 +192,29 @@ TEST_F(Soundtrack, UsesSynthesizedDrumsBassAndMelodyWithLoopsWhereVoicesSustain)
     EXPECT_EQ(find("kick")->loopLength, 0u);
 }
 
+// Every time at which an effect starts to draw something, from the effects'
+// own tables: what the music must mark.
+std::vector<std::uint32_t> EffectCues() {
+    std::vector<std::uint32_t> cues(SquarePulseCues.begin(), SquarePulseCues.end());
+    cues.insert(cues.end(), RingPulseCues.begin(), RingPulseCues.end());
+    cues.insert(cues.end(), SquareStampCues.begin(), SquareStampCues.end());
+    cues.insert(cues.end(), PictureZoomCues.begin(), PictureZoomCues.end());
+    for (const BandWindow& band : VerticalBandCues)
+        cues.push_back(band.start);
+    for (const OrbitWindow& window : OrbitingSquareWindows)
+        cues.push_back(window.start);
+    cues.push_back(ClosingSceneStart);
+    std::sort(cues.begin(), cues.end());
+    return cues;
+}
+
+TEST_F(Soundtrack, HitsTheEffectsOwnCues) {
+    std::vector<std::uint32_t> hit;
+    for (const SoundtrackHit& h : SoundtrackHits())
+        hit.push_back(h.ms);
+    EXPECT_EQ(hit, EffectCues());
+}
+
 TEST_F(Soundtrack, EveryCueOfTheShowFallsOnAnAudibleHitWithinARow) {
     const std::vector<SoundtrackHit> hits = SoundtrackHits();
     ASSERT_EQ(hits.size(), 22u + 41 + 2 + 116 + 16 + 5 + 1);
@@ -271,6 +302,13 @@ std::vector<std::uint8_t> ReadPcxByTheBook(const Bytes& file, int& width, int& h
             grey.push_back(file[paletteAt + 3 * line[x]]);  // red of the palette entry; all three are equal
     }
     return grey;
+}
+
+std::vector<std::string> PictureNames() {
+    std::vector<std::string> names;
+    for (const PictureTexture& picture : PictureTextures)
+        names.push_back(picture.fileName);
+    return names;
 }
 
 TEST(Pictures, AreFullSize8BitRunLengthPcxFilesWithAGreyPalette) {

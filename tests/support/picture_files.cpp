@@ -1,11 +1,10 @@
 #include "tests/support/picture_files.h"
 
+#include "assets/scene.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-const char* const ShowPictureFiles[7] = {"created.pcx", "sound.pcx", "g0.pcx", "g1.pcx",
-                                         "g2.pcx",      "g3.pcx",    "resp.pcx"};
 
 std::uint8_t TestPictureGrey(int picture, int x, int y)
 {
@@ -19,8 +18,11 @@ std::string WritePictures(const std::string& leaveOut, std::uint8_t (*grey)(int 
     if (!mkdtemp(folder))
         std::abort();
     for (int picture = 0; picture < 7; ++picture) {
-        if (leaveOut == ShowPictureFiles[picture])
+        const char* const name = PictureTextures[picture].fileName;
+        if (leaveOut == name)
             continue;
+        // An encoder of its own, apart from make-standins', so that the
+        // reader is checked against a second opinion of the format.
         std::vector<std::uint8_t> bytes(128, 0);
         for (int y = 0; y < 512; ++y)
             for (int x = 0; x < 512; ++x) {
@@ -29,7 +31,7 @@ std::string WritePictures(const std::string& leaveOut, std::uint8_t (*grey)(int 
                     bytes.push_back(0xC1);  // such levels can only be stored as runs
                 bytes.push_back(level);
             }
-        const std::string path = std::string(folder) + "/" + ShowPictureFiles[picture];
+        const std::string path = std::string(folder) + "/" + name;
         std::FILE* file = std::fopen(path.c_str(), "wb");
         if (!file)
             std::abort();

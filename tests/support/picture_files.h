@@ -16,6 +16,3 @@ std::string WriteTestPictures(const std::string& leaveOut = "");
 // Writes the seven pictures, each of one grey level (levels[i] for picture
 // number i), into a new temporary folder and returns its path.
 std::string WriteFlatTestPictures(const std::uint8_t levels[7]);
-
-// The show's picture files in load order.
-extern const char* const ShowPictureFiles[7];

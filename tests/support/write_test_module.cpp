@@ -1,7 +1,7 @@
 // write-test-module FILE ROWS: writes a tiny ProTracker module of ROWS rows
 // (120 ms each) for the end-to-end tests.
 
-#include "tests/support/tiny_module.h"
+#include "tools/make_standins/tiny_module.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,14 +1,8 @@
 #include "tools/capture/video_encoder.h"
 
-#include "music/offline_clock.h"
-
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,20 +21,12 @@ namespace {
 // Three buffers: one filling, one in the pipe, one spare for a frame that
 // renders faster than the last one encodes.
 constexpr int FrameBuffers = 3;
-constexpr int SoundFd = 3;  // the sound pipe's number inside ffmpeg
-
-// x264 "veryfast" at quality 18: well over real time at 800 by 600 on two
-// cores, and thin one-pixel outlines and the pictures' text stay crisp.
-const char* const VideoPreset = "veryfast";
-const char* const VideoQuality = "18";
 
 volatile sig_atomic_t Interrupted = 0;
 
 VideoFormat Format{};
 std::string FinalPath;
-std::string PartialPath;
-pid_t Ffmpeg = 0;
-std::FILE* FfmpegErrors = nullptr;  // ffmpeg's stderr, read back when it fails
+std::string PartialPath;  // ffmpeg's output until it has finished well
 int VideoPipe = -1;
 int SoundPipe = -1;
 std::vector<std::int16_t> Sound;
@@ -133,53 +119,6 @@ void WriteSound()
     SoundPipe = -1;
 }
 
-std::vector<std::string> FfmpegArguments()
-{
-    const std::string size = std::to_string(Format.width) + "x" + std::to_string(Format.height);
-    return {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-            // Raw frames as GL reads them; the sound as the module renders.
-            "-f", "rawvideo", "-pixel_format", "rgba", "-video_size", size, "-framerate",
-            std::to_string(Format.fps), "-thread_queue_size", "8", "-i", "pipe:0",
-            "-f", "s16le", "-ar", std::to_string(OfflineSoundRate), "-ac", "2", "-thread_queue_size", "64", "-i",
-            "pipe:" + std::to_string(SoundFd),
-            "-map", "0:v", "-map", "1:a",
-            "-c:v", "libx264", "-preset", VideoPreset, "-crf", VideoQuality, "-pix_fmt", "yuv420p",
-            "-c:a", "aac", "-b:a", "192k",
-            // The index first, so that browsers play while the file loads.
-            "-movflags", "+faststart", "-f", "mp4", PartialPath};
-}
-
-// The last lines ffmpeg wrote on its stderr.
-std::string FfmpegMessage()
-{
-    std::string text;
-    if (FfmpegErrors != nullptr) {
-        std::rewind(FfmpegErrors);
-        char chunk[4096];
-        std::size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, FfmpegErrors)) > 0)
-            text.append(chunk, got);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    if (text.size() > 2000)
-        text = "..." + text.substr(text.size() - 2000);
-    return text.empty() ? "ffmpeg failed" : "ffmpeg failed: " + text;
-}
-
-// Waits for ffmpeg; its exit status, or -1 when a signal ended it.
-int ReapFfmpeg()
-{
-    int status = 0;
-    rusage usage{};
-    while (wait4(Ffmpeg, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    Ffmpeg = 0;
-    Times.ffmpegCpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 void StopWriters()
 {
     {
@@ -193,14 +132,11 @@ void StopWriters()
         SoundWriter.join();
 }
 
-void ForgetPartialFile()
+void RemovePartialFile()
 {
     if (!PartialPath.empty())
         std::remove(PartialPath.c_str());
     PartialPath.clear();
-    if (FfmpegErrors != nullptr)
-        std::fclose(FfmpegErrors);
-    FfmpegErrors = nullptr;
 }
 
 // The hidden file's name: ".NAME.XXXXXX.part" in the output's folder.
@@ -212,71 +148,6 @@ std::string PartialTemplate(const std::string& path)
     return folder + "." + name + ".XXXXXX.part";
 }
 
-bool StartFfmpeg(std::string& error)
-{
-    const std::vector<std::string> arguments = FfmpegArguments();
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    int video[2], sound[2], execFailed[2];
-    if (pipe2(video, O_CLOEXEC) != 0 || pipe2(sound, O_CLOEXEC) != 0 || pipe2(execFailed, O_CLOEXEC) != 0) {
-        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        return false;
-    }
-    fcntl(video[1], F_SETPIPE_SZ, 1 << 20);  // fewer, larger writes; a smaller pipe works too
-    FfmpegErrors = std::tmpfile();
-    const int errorsFd = FfmpegErrors != nullptr ? fileno(FfmpegErrors) : STDERR_FILENO;
-    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-
-    const pid_t child = fork();
-    if (child < 0) {
-        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        return false;
-    }
-    if (child == 0) {
-        // Only async-signal-safe calls here: the parent has other threads.
-        setpgid(0, 0);                     // Ctrl-C reaches the tool alone, which then stops ffmpeg
-        prctl(PR_SET_PDEATHSIG, SIGKILL);  // and ffmpeg never outlives the tool
-        dup2(video[0], STDIN_FILENO);
-        if (sound[0] == SoundFd)
-            fcntl(SoundFd, F_SETFD, 0);
-        else
-            dup2(sound[0], SoundFd);
-        if (quiet >= 0)
-            dup2(quiet, STDOUT_FILENO);
-        dup2(errorsFd, STDERR_FILENO);
-        execvp("ffmpeg", argv.data());
-        const int why = errno;
-        (void)!write(execFailed[1], &why, sizeof why);
-        _exit(127);
-    }
-    Ffmpeg = child;
-    close(video[0]);
-    close(sound[0]);
-    close(execFailed[1]);
-    if (quiet >= 0)
-        close(quiet);
-    VideoPipe = video[1];
-    SoundPipe = sound[1];
-
-    int why = 0;
-    ssize_t got;
-    while ((got = read(execFailed[0], &why, sizeof why)) < 0 && errno == EINTR) {
-    }
-    close(execFailed[0]);
-    if (got > 0) {
-        close(VideoPipe);
-        close(SoundPipe);
-        VideoPipe = SoundPipe = -1;
-        ReapFfmpeg();
-        error = std::string("cannot run ffmpeg: ") + std::strerror(why) +
-                (why == ENOENT ? " (install Debian's ffmpeg package)" : "");
-        return false;
-    }
-    return true;
-}
 }  // namespace
 
 bool StartVideoEncoder(const std::string& path, const VideoFormat& format, std::vector<std::int16_t> sound,
@@ -313,8 +184,9 @@ bool StartVideoEncoder(const std::string& path, const VideoFormat& format, std::
     }
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe shows as EPIPE from write
 
-    if (!StartFfmpeg(error)) {
-        ForgetPartialFile();
+    if (!StartFfmpeg(format, PartialPath, VideoPipe, SoundPipe, error)) {
+        CloseFfmpegLog();
+        RemovePartialFile();
         return false;
     }
     const std::size_t frameBytes = static_cast<std::size_t>(format.width) * format.height * 4;
@@ -358,45 +230,41 @@ bool FinishVideo(std::string& error)
     StopWriters();
     // ffmpeg finishes the file after the last frame: a signal meanwhile
     // still abandons it.
-    while (!Interrupted) {
-        siginfo_t info{};
-        const int done = waitid(P_PID, static_cast<id_t>(Ffmpeg), &info, WEXITED | WNOHANG | WNOWAIT);
-        if ((done == 0 && info.si_pid == Ffmpeg) || (done < 0 && errno != EINTR))
-            break;
+    while (!Interrupted && !FfmpegEnded())
         usleep(20000);
-    }
     if (Interrupted) {
         AbandonVideo(error);
         return false;
     }
-    const bool ok = ReapFfmpeg() == 0 && !PipeBroken;
-    if (!ok) {
+    bool written = false;
+    if (ReapFfmpeg() != 0 || PipeBroken)
         error = FfmpegMessage();
-        ForgetPartialFile();
-        return false;
-    }
-    if (std::rename(PartialPath.c_str(), FinalPath.c_str()) != 0) {
+    else if (std::rename(PartialPath.c_str(), FinalPath.c_str()) != 0)
         error = "cannot write " + FinalPath + ": " + std::strerror(errno);
-        ForgetPartialFile();
-        return false;
-    }
-    PartialPath.clear();
-    ForgetPartialFile();
-    return true;
+    else
+        written = true;
+    if (written)
+        PartialPath.clear();  // it is the video now
+    CloseFfmpegLog();
+    RemovePartialFile();
+    return written;
 }
 
 void AbandonVideo(std::string& why)
 {
     const bool byUser = Interrupted;
-    if (Ffmpeg > 0) {
-        kill(Ffmpeg, SIGKILL);  // unblocks the writers: their pipes break
-        StopWriters();
-        ReapFfmpeg();
-    }
+    KillFfmpeg();  // unblocks the writers: their pipes break
+    StopWriters();
     why = byUser ? "interrupted" : FfmpegMessage();
-    ForgetPartialFile();
+    CloseFfmpegLog();
+    RemovePartialFile();
 }
 
 bool VideoInterrupted() { return Interrupted != 0; }
 
-EncoderTimes EncoderTimesSoFar() { return Times; }
+EncoderTimes EncoderTimesSoFar()
+{
+    EncoderTimes times = Times;
+    times.ffmpegCpu = FfmpegCpuSeconds();
+    return times;
+}

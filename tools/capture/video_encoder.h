@@ -1,20 +1,16 @@
 #pragma once
-// The video encoder: the ffmpeg program, fed raw frames on one pipe and the
-// soundtrack on another, writes an H.264 and AAC MP4 that web browsers play.
-// A thread of its own writes each frame into the pipe while the next one
-// renders; the sound has a thread too, so that neither pipe holds the other
-// up. ffmpeg writes a hidden file beside the output, which takes the
-// output's name only once ffmpeg has finished well. All calls come from the
-// main thread.
+// The video encoder: feeds ffmpeg (ffmpeg_process.h) raw frames on one pipe
+// and the soundtrack on another. A thread of its own writes each frame into
+// the pipe while the next one renders; the sound has a thread too, so that
+// neither pipe holds the other up. ffmpeg writes a hidden file beside the
+// output, which takes the output's name only once ffmpeg has finished well.
+// All calls come from the main thread.
+
+#include "tools/capture/ffmpeg_process.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct VideoFormat {
-    int width, height;  // pixels, both even
-    int fps;
-};
 
 // Starts ffmpeg for `path`. `sound` is the whole span's sound, 16-bit stereo
 // interleaved at OfflineSoundRate. From here on Ctrl-C, SIGTERM and SIGHUP

@@ -2,6 +2,7 @@
 // "cud.mod" and the seven pictures, all made here from nothing. A file that
 // is already there is never touched. Prints one line per file written.
 
+#include "assets/scene.h"
 #include "tools/make_standins/module_writer.h"
 #include "tools/make_standins/pcx_writer.h"
 #include "tools/make_standins/pictures.h"
@@ -71,8 +72,10 @@ int main(int argc, char** argv) {
     // Each file's bytes are made only when the file is missing.
     std::vector<std::pair<std::string, std::function<std::vector<std::uint8_t>()>>> files;
     files.emplace_back("cud.mod", [] { return WriteModule(MakeSoundtrack()); });
-    for (const std::string& name : PictureNames())
+    for (const PictureTexture& picture : PictureTextures) {
+        const std::string name = picture.fileName;
         files.emplace_back(name, [name] { return WritePcx(DrawPicture(name), PictureSide, PictureSide); });
+    }
 
     int failures = 0;
     for (const auto& [name, make] : files) {

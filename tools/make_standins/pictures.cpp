@@ -1,13 +1,13 @@
 #include "tools/make_standins/pictures.h"
 
+#include "platform/pi.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <sstream>
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 // Ink coverage 0..1 per pixel, row 0 at the top of the artwork.
 using Canvas = std::vector<double>;
@@ -343,12 +343,6 @@ std::vector<std::uint8_t> ToFileOrder(const Canvas& c) {
 }
 
 }  // namespace
-
-const std::vector<std::string>& PictureNames() {
-    static const std::vector<std::string> names = {
-        "created.pcx", "sound.pcx", "g0.pcx", "g1.pcx", "g2.pcx", "g3.pcx", "resp.pcx"};
-    return names;
-}
 
 std::vector<std::uint8_t> DrawPicture(const std::string& name) {
     if (name == "created.pcx") return ToFileOrder(DrawCreated());

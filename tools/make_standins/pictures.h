@@ -9,11 +9,7 @@
 
 constexpr int PictureSide = 512;
 
-// "created.pcx", "sound.pcx", "g0.pcx" .. "g3.pcx", "resp.pcx": the order
-// in which the show loads them.
-const std::vector<std::string>& PictureNames();
-
-// The picture of that file name as PictureSide * PictureSide grey bytes in
+// The picture of that file name (one of PictureTextures, assets/scene.h) as PictureSide * PictureSide grey bytes in
 // file order. The show maps the file's first line to the bottom of its quad,
 // so the first line holds the artwork's bottom row: the artwork is stored
 // upside down and reads upright on screen. Empty for an unknown name.

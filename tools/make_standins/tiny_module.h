@@ -1,7 +1,8 @@
 #pragma once
-// A tiny valid 4-channel ProTracker module ("M.K.") for tests and benchmarks:
-// one looped square-wave sample, a note every four rows, speed 6 at 125 BPM,
-// so each row lasts exactly 120 ms and the song ends after its last row.
+// A tiny valid 4-channel ProTracker module ("M.K.") for tests and benchmarks,
+// made by the module writer: one looped square-wave sample, a note every four
+// rows, speed 6 at 125 BPM, so each row lasts exactly 120 ms and the song
+// ends after its last row.
 
 #include <string>
 #include <vector>
