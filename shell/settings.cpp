@@ -4,3 +4,4 @@ std::int32_t WindowWidth = ORVANE_WINDOW_WIDTH;
 std::int32_t WindowHeight = ORVANE_WINDOW_HEIGHT;
 std::int32_t ColorDepth = ORVANE_COLOR_DEPTH;
 bool FullScreen = ORVANE_FULLSCREEN;
+const char* const DataFolder = ORVANE_DATA_FOLDER;

@@ -1,6 +1,7 @@
 #pragma once
-// The show's four settings, fixed at build time (CMake options). Only
-// Reshape changes anything here at run time: the window's current size.
+// The show's settings, fixed at build time (CMake options). At run time
+// --window turns FullScreen off before start-up, and Reshape keeps the
+// window's current size.
 
 #include <cstdint>
 
@@ -8,3 +9,6 @@ extern std::int32_t WindowWidth;   // 800; then the window's width
 extern std::int32_t WindowHeight;  // 600; then the window's height
 extern std::int32_t ColorDepth;    // bits per pixel of the full-screen mode
 extern bool FullScreen;            // switch the display mode and cover the screen
+// Where the show's files are read from unless --folder says otherwise;
+// "" (a source build): the working folder.
+extern const char* const DataFolder;

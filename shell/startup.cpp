@@ -4,6 +4,7 @@
 #include "music/music.h"
 #include "shell/display_mode.h"
 #include "shell/frame.h"
+#include "shell/options.h"
 #include "platform/gl_api.h"
 #include "platform/gl_loader.h"
 #include "platform/window_watch.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 constexpr unsigned char EscapeKey = 27;
@@ -24,6 +26,11 @@ constexpr unsigned char EscapeKey = 27;
 
 int RunProgram(int argc, char** argv)
 {
+    // The command line first: --help and --version answer without a display
+    // or the graphics libraries, and the folder is entered before any file
+    // of the show is read.
+    std::vector<char*> glutArgs = TakeCommandLine(argc, argv);
+    int glutArgc = static_cast<int>(glutArgs.size()) - 1;
     LoadGraphicsLibraries();
     if (!GlAvailable) {
         std::puts("OpenGL Not Availble");
@@ -33,7 +40,7 @@ int RunProgram(int argc, char** argv)
         std::puts("GLUT Not Availble");
         EndProcess(1);
     }
-    OpenShowWindow(&argc, argv);
+    OpenShowWindow(&glutArgc, glutArgs.data());
     InitScene();
     glutMainLoop();
     // The window manager closed the window. Left to itself GLUT would end

@@ -1,11 +1,12 @@
 #pragma once
 // Program start-up and the one orderly way out.
 
-// Runs the show: loads GL and GLUT, opens the window, builds the scene,
-// starts the music and hands over to the GLUT main loop for good. Ends the
-// process with 1 when a library is missing; when the window manager closes
-// the window the main loop returns and the show ends through Quit. Called
-// by main.
+// Runs the show: takes the command line (shell/options.h), loads GL and
+// GLUT, opens the window, builds the scene, starts the music and hands over
+// to the GLUT main loop for good. Ends the process with 1 when a library is
+// missing, with 0 or 2 for --help, --version or a wrong command line; when
+// the window manager closes the window the main loop returns and the show
+// ends through Quit. Called by main.
 int RunProgram(int argc, char** argv);
 
 // Switches the display mode when FullScreen is set, initialises GLUT, opens

@@ -37,6 +37,19 @@ capture --sheet "$out/sheet.png"
 [[ $STATUS -eq 0 ]] || fail "the sheet gave exit code $STATUS"
 [[ $(size_of "$out/sheet.png") == 1600x1320 ]] || fail "the sheet is $(size_of "$out/sheet.png")"
 
+echo "-- --folder from another working folder: outputs stay relative to it"
+elsewhere="$E2E_WORK/elsewhere"
+mkdir -p "$elsewhere/stills"
+for out_dir in . stills/ stills; do
+  rm -f "$elsewhere"/still-195500.png "$elsewhere"/stills/still-195500.png
+  (cd "$elsewhere" && env -u DISPLAY LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" --folder "$SHOW_DIR" \
+    --still 195500 --out-dir "$out_dir") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" || fail "--folder gave an error"
+  written="$elsewhere/${out_dir%/}/still-195500.png"
+  written=${written/\/.\//\/}
+  grep -qxF "orvane-capture: wrote $written" "$E2E_WORK/stdout" || fail "--out-dir $out_dir: $(cat "$E2E_WORK/stdout")"
+  cmp -s "$E2E_WORK/first.png" "$written" || fail "--folder's still differs from the one made in the folder"
+done
+
 echo "-- bad arguments, each with its message"
 while IFS='|' read -r args code message; do
   # shellcheck disable=SC2086
@@ -53,6 +66,8 @@ done <<'CASES'
 --still 999999|2|999999 ms is not inside the show
 --still 100 --out-dir /nonexistent/folder|1|cannot write into /nonexistent/folder
 --sheet /nonexistent/folder/sheet.png|1|cannot write /nonexistent/folder/sheet.png
+--still 100 --folder /nonexistent/show|2|cannot read the show's files from /nonexistent/show
+--still 100 --folder|2|--folder needs a value
 CASES
 
 echo "-- a missing picture: the show's own report"

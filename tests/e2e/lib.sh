@@ -52,9 +52,10 @@ make_show_folder() {
   "$MAKE_STANDINS" "$SHOW_DIR" >/dev/null || fail "make-standins failed"
 }
 
-# Starts the program in SHOW_DIR; its output goes to $E2E_WORK/stdout.
+# Starts the program in SHOW_DIR with the arguments given; its output goes
+# to $E2E_WORK/stdout.
 start_show() {
-  (cd "$SHOW_DIR" && LD_PRELOAD="${ORVANE_PRELOAD:-}" exec "$ORVANE") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
+  (cd "$SHOW_DIR" && LD_PRELOAD="${ORVANE_PRELOAD:-}" exec "$ORVANE" "$@") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
   SHOW_PID=$!
 }
 

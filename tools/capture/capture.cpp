@@ -1,12 +1,15 @@
 // orvane-capture: renders frames of the show off-screen from the show's own
-// frame code, with a clock that it sets itself. Run in the show's folder.
+// frame code, with a clock that it sets itself. Reads the show's files from
+// the show's data folder (--folder DIR, or the one built in, or the working
+// folder); output paths are the user's, taken from where it was started.
 //
-//   orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR]
-//   orvane-capture --sheet FILE.png [--fps N]
-//   orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS] [--stretch] [--timings]
+//   orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR] [--folder DIR]
+//   orvane-capture --sheet FILE.png [--fps N] [--folder DIR]
+//   orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS] [--stretch] [--timings] [--folder DIR]
 
 #include "assets/scene.h"
 #include "music/offline_clock.h"
+#include "shell/options.h"
 #include "tools/capture/capture_gl.h"
 #include "tools/capture/contact_sheet.h"
 #include "tools/capture/frame_targets.h"
@@ -19,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,18 +37,20 @@ struct Request {
     std::vector<std::uint32_t> stills;
     std::string outDir = ".";
     std::string sheetPath;
+    std::string folder;  // --folder; empty: the show's default folder
     int fps = 60;
     VideoRequest video;  // video.path empty: no video
     bool videoOnly = false;  // an option that only --video takes was given
 };
 
 const char* const Usage =
-    "usage: orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR]\n"
-    "       orvane-capture --sheet FILE.png [--fps N]\n"
+    "usage: orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR] [--folder DIR]\n"
+    "       orvane-capture --sheet FILE.png [--fps N] [--folder DIR]\n"
     "       orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS]\n"
-    "                      [--stretch] [--timings]\n"
-    "Run in the show's folder. Writes still-MS.png (800 by 600) for each MS, or\n"
-    "a contact sheet of the show; frames run from 0 ms at N per second (default 60).\n"
+    "                      [--stretch] [--timings] [--folder DIR]\n"
+    "Reads the show's files from DIR (default: the show's own folder). Writes\n"
+    "still-MS.png (800 by 600) for each MS, or a contact sheet of the show;\n"
+    "frames run from 0 ms at N per second (default 60).\n"
     "--video renders every frame from MS (default 0) to MS (default the show's end)\n"
     "with the soundtrack into an MP4 (H.264, AAC) with ffmpeg; --size defaults to\n"
     "800x600, the picture keeps its 4:3 shape between black bars unless --stretch;\n"
@@ -110,6 +116,8 @@ Request ParseArguments(int argc, char** argv)
             request.fps = static_cast<int>(ParseNumber(value, "--fps", 1, 1000));
         else if (option == "--out-dir")
             request.outDir = value;
+        else if (option == "--folder")
+            request.folder = value;
         else if (option == "--sheet")
             request.sheetPath = value;
         else if (option == "--video")
@@ -162,6 +170,20 @@ void CheckWritable(const Request& request)
         Fail(1, "cannot write into " + request.outDir + ": " + std::strerror(errno));
     close(fd);
     std::remove(probe.c_str());
+}
+
+// The outputs named relative to where the tool started stay there once it
+// has moved into the show's folder.
+void ResolveOutputs(Request& request)
+{
+    for (std::string* path : {&request.outDir, &request.sheetPath, &request.video.path}) {
+        if (path->empty())
+            continue;
+        std::filesystem::path absolute = std::filesystem::absolute(*path).lexically_normal();
+        if (!absolute.has_filename())  // "." and "dir/" end in a separator
+            absolute = absolute.parent_path();
+        *path = absolute.string();
+    }
 }
 
 void CheckInsideShow(const std::vector<std::uint32_t>& moments)
@@ -217,8 +239,12 @@ void WriteSheet(const Request& request)
 
 int main(int argc, char** argv)
 {
-    const Request request = ParseArguments(argc, argv);
+    Request request = ParseArguments(argc, argv);
     CheckWritable(request);
+    ResolveOutputs(request);
+    std::string problem;
+    if (!EnterShowFolder(request.folder, problem))
+        Fail(2, problem);
 
     const bool video = !request.video.path.empty();
     const int width = video ? request.video.width : FrameWidth;
