@@ -109,7 +109,11 @@ void DrawBitmapCharacter(void* font, int character)
     Toolchain_glLoadIdentity();
     Toolchain_glColor4f(RasterColour[0], RasterColour[1], RasterColour[2], RasterColour[3]);
 
-    DrawGlyphPixels(*glyph, static_cast<int>(std::floor(RasterX)), static_cast<int>(std::floor(RasterY)));
+    // A position a rounding error below a pixel corner counts as on it, as
+    // in the desktop's Mesa (and SGI's GL before it).
+    constexpr float Epsilon = 0.0001f;
+    DrawGlyphPixels(*glyph, static_cast<int>(std::floor(RasterX + Epsilon)),
+                    static_cast<int>(std::floor(RasterY + Epsilon)));
 
     const GLfloat* colour = CurrentColour();
     Toolchain_glColor4f(colour[0], colour[1], colour[2], colour[3]);

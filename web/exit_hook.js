@@ -19,3 +19,17 @@ Module['quit'] = function (status, toThrow) {
   if (Module['onProgramEnd']) Module['onProgramEnd'](status);
   throw toThrow;
 };
+
+// GLUT calls the keyboard callback straight from the browser's key listener,
+// not through the toolchain's callback wrapper: an exit there (Escape) would
+// leave its unwinding as an uncaught error on the page.
+Module['preRun'] = [].concat(Module['preRun'] || [], function () {
+  var onKeydown = GLUT.onKeydown;
+  GLUT.onKeydown = function (event) {
+    try {
+      onKeydown(event);
+    } catch (e) {
+      if (!(e instanceof ExitStatus)) throw e;
+    }
+  };
+});
