@@ -3,6 +3,8 @@
 
 #include "platform/runtime_error_stack.h"
 
+#include <algorithm>
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -11,8 +13,11 @@
 #endif
 
 namespace {
-// Windows XP and Server 2003 walk at most 62 frames; no report needs more.
-static_assert(MaxReportFrames <= 62);
+// The frames of CaptureCallers and RuntimeError, which come first: neither
+// is inlined (separate units, noinline).
+constexpr int OwnFrames = 2;
+// Windows XP and Server 2003 walk at most 62 frames, skipped ones included.
+static_assert(MaxReportFrames + OwnFrames <= 62);
 
 #if defined(_WIN32)
 std::uintptr_t ModuleBase(void* address)
@@ -33,9 +38,19 @@ std::uintptr_t ModuleBase(void* address)
 }  // namespace
 
 #if defined(_WIN32)
-int CaptureStack(void** frames) { return RtlCaptureStackBackTrace(0, MaxReportFrames, frames, nullptr); }
+__attribute__((noinline)) int CaptureCallers(void** frames)
+{
+    return RtlCaptureStackBackTrace(OwnFrames, MaxReportFrames, frames, nullptr);
+}
 #else
-int CaptureStack(void** frames) { return backtrace(frames, MaxReportFrames); }
+__attribute__((noinline)) int CaptureCallers(void** frames)
+{
+    void* all[MaxReportFrames + OwnFrames];
+    const int depth = backtrace(all, MaxReportFrames + OwnFrames);
+    const int callers = std::max(depth - OwnFrames, 0);
+    std::copy_n(all + OwnFrames, callers, frames);
+    return callers;
+}
 #endif
 
 // Modules are far smaller than 4 GiB, so 32 bits hold the offset.

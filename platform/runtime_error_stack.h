@@ -6,17 +6,19 @@
 #include <cstdint>
 
 // Longest call stack a report shows.
-constexpr int MaxReportFrames = 62;
+constexpr int MaxReportFrames = 60;
 
-// Return addresses from the innermost frame out, starting at or near the
-// caller of this function; at most MaxReportFrames. Returns how many.
-int CaptureStack(void** frames);
+// Return addresses of the calls that led to RuntimeError, from the one in
+// RuntimeError's caller (the failed check) outwards; at most
+// MaxReportFrames. Called by RuntimeError itself and nothing else. Returns
+// how many.
+int CaptureCallers(void** frames);
 
 // A code address as an offset into the module that holds it: unlike the
 // absolute address it stays the same from run to run and can be looked up
 // in the binary.
 std::uint32_t ModuleOffset(void* address);
 
-// The number that the report shows and that the process ends with for the C
-// library's errno value: the system's own number.
+// The number that the report shows and that the process ends with, for the
+// C library's errno value: the system's own number.
 int ReportedErrorNumber(int errorNumber);

@@ -103,9 +103,16 @@ async function startProgram(args, handlers) {
   return run;
 }
 
+const NoWebGL = 'This browser has no WebGL, which the show needs to draw.';
+
 // ?at=MS: the frame the show draws at music time MS, alone at the top left.
 function showStill(at) {
   document.body.classList.add('still');
+  if (!hasWebGL()) {
+    showOutput([NoWebGL]);
+    setTitle('error');
+    return;
+  }
   if (!/^\d{1,10}$/.test(at)) {
     showOutput([`?at= wants a music time in whole milliseconds, not "${at}"`]);
     setTitle('error');
@@ -198,7 +205,7 @@ function describeOwnFiles(notOurs = []) {
 function setUpLivePage() {
   setTitle('');
   if (!hasWebGL()) {
-    say('This browser has no WebGL, which the show needs to draw.');
+    say(NoWebGL);
     setTitle('error');
     return;
   }

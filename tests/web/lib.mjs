@@ -106,7 +106,7 @@ export function describeOutliers(outliers, limit = 12) {
 }
 
 // Named checks, run in order; a failure is printed and counted, the rest
-// still run. Ends the process with 1 if any failed.
+// still run. The process then ends with 1 if any failed.
 export async function runChecks(name, checks) {
   let failed = 0;
   for (const [what, check] of checks) {
@@ -119,7 +119,7 @@ export async function runChecks(name, checks) {
     }
   }
   console.log(`${name}: ${checks.length - failed} of ${checks.length} passed`);
-  process.exitCode = failed > 0 ? 1 : 0;
+  if (failed > 0) process.exitCode = 1;
 }
 
 export function expect(condition, message) {
