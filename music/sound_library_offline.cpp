@@ -26,6 +26,8 @@ std::vector<char> SongBytes;  // kept for RenderOfflineSong
 
 }  // namespace
 
+void UseOfflineClock() {}
+
 void SetOfflineMusicTime(std::uint32_t ms) { MusicTime = ms; }
 
 std::uint32_t OfflineShowLength() { return SongLoaded ? SongLength : SilentShowLength; }
