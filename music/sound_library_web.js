@@ -27,6 +27,7 @@ mergeInto(LibraryManager.library, {
     underruns: 0,
     ended: false,        // the song's last frame has been written
     // Figures.
+    openCalledMs: 0,     // performance.now() when output was opened
     playCalledMs: 0,     // performance.now() when playback was asked for
     firstSoundMs: null,  // performance.now() when music frame 0 was heard
     renderMs: 0,         // main-thread time spent rendering
@@ -172,9 +173,12 @@ mergeInto(LibraryManager.library, {
     // Bench and test hook: the clock and what it is measured against, now.
     probe: function() {
       const s = OrvaneSound;
+      const began = performance.now();
       const probe = {clockMs: _orvane_sound_time(), finished: _orvane_sound_finished() !== 0,
                      underruns: s.underruns, renderMs: s.renderMs, renderedFrames: s.renderedFrames,
-                     playToFirstSoundMs: s.firstSoundMs === null ? null : s.firstSoundMs - s.playCalledMs};
+                     playToFirstSoundMs: s.firstSoundMs === null ? null : s.firstSoundMs - s.playCalledMs,
+                     openToFirstSoundMs: s.firstSoundMs === null ? null : s.firstSoundMs - s.openCalledMs,
+                     firstSoundMs: s.firstSoundMs};
       const ctx = s.ctx;
       if (!ctx || s.offset === null) return probe;
       const now = performance.now();
@@ -184,6 +188,8 @@ mergeInto(LibraryManager.library, {
       // time less its latencies says; in music ms.
       probe.heardMs = ((heard.seconds + (now - heard.atMs) / 1000) * rate - s.offset) / rate * 1000;
       probe.stampAgeMs = now - heard.atMs;
+      // Readings further apart than this are not of the same moment.
+      probe.spanMs = performance.now() - began;
       probe.latencyMs = ((ctx.currentTime - (ctx.baseLatency || 0) - (ctx.outputLatency || 0)) * rate - s.offset) /
                         rate * 1000;
       probe.contextTime = ctx.currentTime;
@@ -212,32 +218,54 @@ mergeInto(LibraryManager.library, {
       });
     },
 
+    // Offsets are taken where the audio flowed: an output timestamp older
+    // than three times the typical age means the audio thread was held up
+    // (the reference then runs on from a stale timestamp while the clock
+    // stops at what was rendered), and right after that the clock holds
+    // until the audio catches up. Those samples are counted apart.
     sumUp: function(samples) {
-      let sum = 0, largest = 0, steps = 0, backwards = 0, largestStep = 0;
+      const ages = samples.map((sample) => sample.stampAgeMs).sort((a, b) => a - b);
+      const heldUpAge = 3 * (ages[ages.length >> 1] || 0);
+      const offsets = [];
+      let heldUp = 0, steps = 0, backwards = 0, largestStep = 0;
       for (let i = 0; i < samples.length; ++i) {
-        const offset = samples[i].clockMs - samples[i].heardMs;
-        sum += offset;
-        if (Math.abs(offset) > Math.abs(largest)) largest = offset;
+        const sample = samples[i];
+        const offset = sample.clockMs - sample.heardMs;
+        const holding = i > 0 && sample.clockMs === samples[i - 1].clockMs;
+        if (sample.stampAgeMs > heldUpAge || (holding && offset > 2)) heldUp++;
+        else if (!sample.ended && sample.heardMs >= 0) offsets.push(offset);
         if (i === 0) continue;
-        const step = samples[i].clockMs - samples[i - 1].clockMs;
+        const step = sample.clockMs - samples[i - 1].clockMs;
         if (step > 0) steps++;
         if (step < 0) backwards++;
         largestStep = Math.max(largestStep, step);
       }
+      const sizes = offsets.map(Math.abs).sort((a, b) => a - b);
       const last = samples[samples.length - 1] || {};
-      return {samples: samples.length, meanOffsetMs: samples.length ? sum / samples.length : 0,
-              largestOffsetMs: largest, steps: steps, backwardSteps: backwards, largestStepMs: largestStep,
+      return {samples: samples.length, compared: offsets.length,
+              meanOffsetMs: offsets.reduce((sum, offset) => sum + offset, 0) / (offsets.length || 1),
+              largestOffsetMs: sizes[sizes.length - 1] || 0, p99OffsetMs: sizes[Math.floor(sizes.length * 0.99)] || 0,
+              heldUp: heldUp, largestStampAgeMs: ages[ages.length - 1] || 0,
+              steps: steps, backwardSteps: backwards, largestStepMs: largestStep,
               underruns: last.underruns, aheadMs: last.aheadMs, playToFirstSoundMs: last.playToFirstSoundMs,
+              openToFirstSoundMs: last.openToFirstSoundMs,
               renderMs: last.renderMs, renderedSeconds: (last.renderedFrames || 0) / 44100,
               outputLatencyMs: last.outputLatencyMs, baseLatencyMs: last.baseLatencyMs};
     },
   },
+  // Module.orvaneSoundProbe(), Module.orvaneSoundFigures(ms) for benches;
+  // Module.orvaneSoundAhead(seconds) sets how far ahead the next playback
+  // queues, to measure what it costs.
   $OrvaneSound__postset: 'Module["orvaneSoundProbe"] = function() { return OrvaneSound.probe(); };\n' +
-                         'Module["orvaneSoundFigures"] = function(ms) { return OrvaneSound.figures(ms); };',
+                         'Module["orvaneSoundFigures"] = function(ms) { return OrvaneSound.figures(ms); };\n' +
+                         'Module["orvaneSoundAhead"] = function(seconds) {\n' +
+                         '  OrvaneSound.aheadFrames = Math.round(seconds * 44100);\n' +
+                         '};',
 
   orvane_audio_open__deps: ['$OrvaneSound'],
   orvane_audio_open: function(sampleRate) {
     const s = OrvaneSound;
+    s.openCalledMs = performance.now();
     if (typeof AudioContext === 'undefined' || typeof AudioWorkletNode === 'undefined') return 0;
     try {
       s.ctx = new AudioContext({sampleRate: sampleRate});
