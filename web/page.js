@@ -99,6 +99,7 @@ async function startProgram(args, handlers) {
     onAbort: what => { printed.push(`The program failed: ${what}`); end(1); },
   };
   run.module = module;
+  window.orvaneProgram = module;  // the tests' and the bench's way in (its sound probe)
   OrvaneShow(module).catch(error => { printed.push(String(error)); end(1); });
   return run;
 }

@@ -39,51 +39,11 @@ void SwapAndReport()
     ToolchainSwapBuffers();
 }
 
-// Until the page has a sound library of its own, the live show runs on the
-// offline library, and its music time is the browser's clock since the
-// first of GLUT's callbacks after start-up, set before each of them: the
-// desktop's silent show, ending after the soundtrack's length.
-void (*ToolchainIdleFunc)(void (*)()) = nullptr;
-void (*ToolchainDisplayFunc)(void (*)()) = nullptr;
-void (*ShowIdle)() = nullptr;
-void (*ShowDisplay)() = nullptr;
-double ClockStart = -1;
-
-void SetSilentClock()
-{
-    const double now = emscripten_get_now();
-    if (ClockStart < 0)
-        ClockStart = now;
-    SetOfflineMusicTime(static_cast<std::uint32_t>(now - ClockStart));
-}
-
-void IdleOnSilentClock()
-{
-    SetSilentClock();
-    ShowIdle();
-}
-
-void DisplayOnSilentClock()
-{
-    SetSilentClock();
-    ShowDisplay();
-}
-
 int RunShow(int argc, char** argv)
 {
     LoadGraphicsLibraries();
     ToolchainSwapBuffers = glutSwapBuffers;
     glutSwapBuffers = SwapAndReport;
-    ToolchainIdleFunc = glutIdleFunc;
-    ToolchainDisplayFunc = glutDisplayFunc;
-    glutIdleFunc = [](void (*idle)()) {
-        ShowIdle = idle;
-        ToolchainIdleFunc(IdleOnSilentClock);
-    };
-    glutDisplayFunc = [](void (*display)()) {
-        ShowDisplay = display;
-        ToolchainDisplayFunc(DisplayOnSilentClock);
-    };
     return RunProgram(argc, argv);
 }
 
@@ -115,7 +75,8 @@ int DrawStill(const char* msText)
         std::printf("This browser gives the page no WebGL to draw with.\n");
         return 1;
     }
-    InitScene();  // a missing picture ends here with the show's own report
+    UseOfflineClock();  // no sound: the time is this run's
+    InitScene();        // a missing picture ends here with the show's own report
     if (ms >= OfflineShowLength()) {
         std::printf("%lld ms is not inside the show, which ends at %u ms\n", ms, OfflineShowLength());
         return 2;
