@@ -68,6 +68,7 @@ void DrawGlyphPixels(const Glyph& glyph, int originX, int originY)
 
 void SetRasterPos(GLfloat x, GLfloat y)
 {
+    DrawGathered();
     const WindowTransform transform = CurrentWindowTransform();
     const GLfloat xyz[3] = {x, y, 0.0f};
     GLfloat clip[4];
@@ -91,6 +92,7 @@ void DrawBitmapCharacter(void* font, int character)
     const Glyph* glyph = Find(character);
     if (font != ReadoutFont() || glyph == nullptr || !RasterValid)
         return;
+    DrawGathered();
 
     // Window pixels for the length of the glyph; everything else as it was.
     GLint matrixMode = GL_MODELVIEW;

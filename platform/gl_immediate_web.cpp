@@ -3,9 +3,12 @@
 // set inside glBegin before the first vertex, and not before every other,
 // comes out as garbage; and its glPolygonMode does nothing. So the table
 // gathers each primitive with every vertex's colour and texture coordinate
-// and draws it at glEnd: in one colour set outside glBegin when it has one
-// (as most do), and with the outlines GL_LINE would draw when a polygon mode
-// asks for them.
+// and draws it later: in one colour set outside glBegin when it has one (as
+// most do), and with the outlines GL_LINE would draw when a polygon mode
+// asks for them. Each draw of the emulation costs far more than a vertex, so
+// primitives of one kind that follow each other with no other GL call in
+// between (the sphere's 128 triangles) are drawn as one; any other call
+// draws what is gathered first.
 
 #include "platform/gl_web.h"
 
@@ -40,9 +43,11 @@ GLenum FrontMode = GL_FILL;
 GLenum BackMode = GL_FILL;
 
 bool InsidePrimitive = false;
+bool Gathered = false;  // Vertices hold finished primitives, not yet drawn
 GLenum PrimitiveMode = GL_TRIANGLES;
-bool PrimitiveTextured = false;  // a texture coordinate was given inside it
+bool PrimitiveTextured = false;  // a texture coordinate was given inside them
 std::vector<Vertex> Vertices;
+std::size_t PrimitiveStart = 0;  // where the vertices of the one inside glBegin start
 std::vector<Vertex> Fills, Lines, Points;  // a primitive drawn unfilled, by kind
 
 bool SameColour(const GLfloat* a, const GLfloat* b) { return std::memcmp(a, b, 4 * sizeof(GLfloat)) == 0; }
@@ -207,10 +212,18 @@ void BeginPrimitive(GLenum mode)
 {
     if (InsidePrimitive)
         return;  // GL's error, which nothing reads
+    // Separate primitives of one kind go on in the same draw; strips, fans
+    // and polygons join their vertices, so they cannot.
+    const bool joins = mode == GL_TRIANGLE_STRIP || mode == GL_TRIANGLE_FAN || mode == GL_POLYGON;
+    if (Gathered && (mode != PrimitiveMode || joins))
+        DrawGathered();
     InsidePrimitive = true;
-    PrimitiveMode = mode;
-    PrimitiveTextured = false;
-    Vertices.clear();
+    if (!Gathered) {
+        PrimitiveMode = mode;
+        PrimitiveTextured = false;
+        Vertices.clear();
+    }
+    PrimitiveStart = Vertices.size();
 }
 
 void EndPrimitive()
@@ -218,6 +231,19 @@ void EndPrimitive()
     if (!InsidePrimitive)
         return;
     InsidePrimitive = false;
+    // GL draws no part of an unfinished triangle, quad or line; left in, it
+    // would shift those of the primitives gathered after it.
+    const std::size_t corners = PrimitiveMode == GL_TRIANGLES ? 3 : PrimitiveMode == GL_QUADS ? 4
+                              : PrimitiveMode == GL_LINES     ? 2 : 1;
+    Vertices.resize(PrimitiveStart + (Vertices.size() - PrimitiveStart) / corners * corners);
+    Gathered = true;
+}
+
+void DrawGathered()
+{
+    if (!Gathered)
+        return;
+    Gathered = false;
     if (PolygonPrimitive(PrimitiveMode) && (FrontMode != GL_FILL || BackMode != GL_FILL))
         DrawUnfilled();
     else
@@ -247,6 +273,8 @@ void SetColour(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
     // Clamped, as both GL and the toolchain keep it.
     const GLfloat colour[4] = {std::clamp(r, 0.0f, 1.0f), std::clamp(g, 0.0f, 1.0f), std::clamp(b, 0.0f, 1.0f),
                                std::clamp(a, 0.0f, 1.0f)};
+    if (!InsidePrimitive)
+        DrawGathered();  // so that one-colour draws keep GL's colour precision
     std::memcpy(Colour, colour, sizeof(Colour));
     if (!InsidePrimitive)
         Toolchain_glColor4f(Colour[0], Colour[1], Colour[2], Colour[3]);
@@ -258,6 +286,7 @@ void SetPolygonMode(GLenum face, GLenum mode)
 {
     if (mode != GL_POINT && mode != GL_LINE && mode != GL_FILL)
         return;
+    DrawGathered();
     if (face == GL_FRONT || face == GL_FRONT_AND_BACK)
         FrontMode = mode;
     if (face == GL_BACK || face == GL_FRONT_AND_BACK)

@@ -63,13 +63,24 @@ void BindToolchain(Function& entryPoint, Get get)
         entryPoint = get(0);
 }
 
-// What carries out each GL call that is not only compiled into a list: the
-// toolchain's function, or a fill-in.
+// What carries out each GL call that is not only compiled into a list:
+// Carry holds the toolchain's function or a fill-in; Execute first draws the
+// primitives gathered so far (gl_immediate_web.cpp), except for the calls
+// that build primitives.
 struct Executors {
 #define GL_FUNCTION(ret, name, params, args) ret(*name) params;
 #include "platform/gl_functions.inc"
 #undef GL_FUNCTION
-} Execute;
+} Carry, Execute;
+
+#define GL_FUNCTION(ret, name, params, args) \
+    ret ORV_APIENTRY Gathered_##name params  \
+    {                                        \
+        DrawGathered();                      \
+        return Carry.name args;              \
+    }
+#include "platform/gl_functions.inc"
+#undef GL_FUNCTION
 
 // Display lists. A list holds its calls with their arguments; replaying it
 // runs them through Execute, so lists called from lists nest, and a list
@@ -215,11 +226,22 @@ void BindGl()
     // The stand-ins first, so that an entry point neither the toolchain nor
     // a fill-in provides stays harmless.
 #define GL_FUNCTION(ret, name, params, args) \
-    Execute.name = name;                     \
-    BindToolchain<Listed(ToolchainLacks, #name)>(Execute.name, [](auto) { return &Toolchain_##name; });
+    Carry.name = name;                       \
+    BindToolchain<Listed(ToolchainLacks, #name)>(Carry.name, [](auto) { return &Toolchain_##name; });
 #include "platform/gl_functions.inc"
 #undef GL_FUNCTION
+    Carry.glBindTexture = BindTexture;
+    Carry.glGenLists = GenLists;
+    Carry.glIsList = IsList;
+    Carry.glNewList = NewList;
+    Carry.glEndList = EndList;
+    Carry.glCallList = CallList;
+    Carry.glRasterPos2f = SetRasterPos;
 
+#define GL_FUNCTION(ret, name, params, args) Execute.name = Gathered_##name;
+#include "platform/gl_functions.inc"
+#undef GL_FUNCTION
+    // The calls that build primitives, or change what the next one takes.
     Execute.glBegin = BeginPrimitive;
     Execute.glEnd = EndPrimitive;
     Execute.glVertex2f = [](GLfloat x, GLfloat y) { AddVertex(x, y, 0.0f); };
@@ -230,12 +252,7 @@ void BindGl()
     Execute.glColor4f = SetColour;
     Execute.glPolygonMode = SetPolygonMode;
     Execute.glRectf = DrawRect;
-    Execute.glRasterPos2f = SetRasterPos;
-    Execute.glBindTexture = BindTexture;
-    Execute.glGenLists = GenLists;
-    Execute.glIsList = IsList;
-    Execute.glNewList = NewList;
-    Execute.glEndList = EndList;
+    // Replaying a list makes its own calls, through Execute.
     Execute.glCallList = CallList;
 
 #define GL_FUNCTION(ret, name, params, args) name = Web_##name;
@@ -253,6 +270,11 @@ void BindGlut()
 #undef GLUT_FUNCTION
     glutBitmapCharacter = DrawBitmapCharacter;
     GLUT_BITMAP_TIMES_ROMAN_24 = ReadoutFont();
+    // The frame ends here: what is gathered belongs to it.
+    glutSwapBuffers = [] {
+        DrawGathered();
+        Toolchain_glutSwapBuffers();
+    };
 }
 
 }  // namespace

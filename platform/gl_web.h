@@ -21,9 +21,12 @@ extern "C" void Toolchain_glVertex4f(GLfloat x, GLfloat y, GLfloat z, GLfloat w)
 extern "C" void Toolchain_glGetFloatv(GLenum pname, GLfloat* data) ORV_TOOLCHAIN_ENTRY(glGetFloatv);
 extern "C" void Toolchain_glGenTextures(GLsizei n, GLuint* textures) ORV_TOOLCHAIN_ENTRY(glGenTextures);
 
-// glBegin to glEnd, gathered and drawn at glEnd (gl_immediate_web.cpp).
+// glBegin to glEnd, gathered (gl_immediate_web.cpp). Finished primitives
+// wait for DrawGathered, which every other GL call, the glyphs and the swap
+// call first.
 void BeginPrimitive(GLenum mode);
 void EndPrimitive();
+void DrawGathered();
 void AddVertex(GLfloat x, GLfloat y, GLfloat z);
 void SetTexCoord(GLfloat s, GLfloat t);
 // The current colour, inside glBegin or out.

@@ -95,6 +95,7 @@ async function startProgram(args, handlers) {
       if (typeof window.orvaneBeforeMain === 'function') window.orvaneBeforeMain(module.FS);
     },
     onFrameShown: ms => { if (!run.ended && handlers.onFrame) handlers.onFrame(ms); },
+    onStillDrawn: (frames, ms) => { window.orvaneStill = { frames, ms }; },
     onProgramEnd: end,
     onAbort: what => { printed.push(`The program failed: ${what}`); end(1); },
   };

@@ -31,6 +31,12 @@ EM_JS(void, ReportFrameShown, (std::uint32_t sceneMs), {
         Module['onFrameShown'](sceneMs);
 });
 
+// Tells the page how long a still's run of frames took (the bench reads it).
+EM_JS(void, ReportStillDrawn, (std::uint32_t frames, double ms), {
+    if (Module['onStillDrawn'])
+        Module['onStillDrawn'](frames, ms);
+});
+
 void (*ToolchainSwapBuffers)() = nullptr;
 
 void SwapAndReport()
@@ -82,7 +88,10 @@ int DrawStill(const char* msText)
         return 2;
     }
     StartShowRun(StillFps, PictureArea{0, 0, FrameWidth, FrameHeight});
+    const double started = emscripten_get_now();
     DrawShowFrameAt(static_cast<std::uint32_t>(ms));
+    glFinish();
+    ReportStillDrawn(static_cast<std::uint32_t>(ms * StillFps / 1000 + 1), emscripten_get_now() - started);
     return 0;
 }
 }  // namespace
