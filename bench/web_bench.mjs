@@ -33,7 +33,7 @@ for (const name of readdirSync(PageDir).sort()) {
   zipped += gz;
   console.log(`  ${name.padEnd(16)} ${kib(bytes.length).padStart(11)} raw ${kib(gz).padStart(11)} gzipped`);
 }
-console.log(`  ${'all'.padEnd(16)} ${kib(raw).padStart(11)} raw ${kib(zipped).padStart(11)} gzipped (target: under 2048 KiB)`);
+console.log(`  ${'all'.padEnd(16)} ${kib(raw).padStart(11)} raw ${kib(zipped).padStart(11)} gzipped (target: under 2048 KiB gzipped)`);
 
 const server = await serve({ '/': PageDir });
 const browser = await launchBrowser();

@@ -103,8 +103,7 @@ void DrawBitmapCharacter(void* font, int character)
     Toolchain_glMatrixMode(GL_PROJECTION);
     Toolchain_glPushMatrix();
     Toolchain_glLoadIdentity();
-    GLint v[4];
-    Toolchain_glGetIntegerv(GL_VIEWPORT, v);
+    const GLint* v = CurrentViewport();
     Toolchain_glOrtho(v[0], v[0] + v[2], v[1], v[1] + v[3], -1.0, 1.0);
     Toolchain_glMatrixMode(GL_MODELVIEW);
     Toolchain_glPushMatrix();

@@ -50,6 +50,11 @@ std::vector<Vertex> Vertices;
 std::size_t PrimitiveStart = 0;  // where the vertices of the one inside glBegin start
 std::vector<Vertex> Fills, Lines, Points;  // a primitive drawn unfilled, by kind
 
+// The viewport as last set, kept here: asking WebGL for it makes the page
+// wait until the browser's renderer has caught up with every draw before.
+GLint Viewport[4] = {0, 0, 0, 0};
+bool ViewportKnown = false;
+
 bool SameColour(const GLfloat* a, const GLfloat* b) { return std::memcmp(a, b, 4 * sizeof(GLfloat)) == 0; }
 
 // The rasterizer snaps each vertex to its sub-pixel grid before it
@@ -320,8 +325,26 @@ WindowTransform CurrentWindowTransform()
                 sum += static_cast<double>(projection[k * 4 + row]) * modelView[column * 4 + k];
             transform.clipFromObject[column * 4 + row] = static_cast<GLfloat>(sum);
         }
-    Toolchain_glGetIntegerv(GL_VIEWPORT, transform.viewport);
+    const GLint* viewport = CurrentViewport();
+    std::copy(viewport, viewport + 4, transform.viewport);
     return transform;
+}
+
+void SetViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    DrawGathered();
+    const GLint viewport[4] = {x, y, width, height};
+    std::copy(viewport, viewport + 4, Viewport);
+    ViewportKnown = true;
+    Toolchain_glViewport(x, y, width, height);
+}
+
+const GLint* CurrentViewport()
+{
+    if (!ViewportKnown)  // the canvas's own, before the program sets one
+        Toolchain_glGetIntegerv(GL_VIEWPORT, Viewport);
+    ViewportKnown = true;
+    return Viewport;
 }
 
 void ToClip(const WindowTransform& transform, const GLfloat* xyz, GLfloat* clip)

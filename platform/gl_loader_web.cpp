@@ -1,8 +1,9 @@
 // The page's GL table. GL and GLUT are linked into the page, not loaded by
 // name: the toolchain emulates OpenGL 1.1 on WebGL and GLUT on the canvas.
 // Every entry point of gl_functions.inc is bound here, either to the
-// toolchain's function or to one of the web units' fill-ins, and display
-// lists, which the toolchain lacks, are recorded and replayed here.
+// toolchain's function or to one of the web units' fill-ins. Display lists,
+// which the toolchain lacks, are recorded and replayed here, and texture
+// names the program chooses itself are given WebGL textures here.
 
 #include "platform/gl_loader.h"
 
@@ -237,6 +238,7 @@ void BindGl()
     Carry.glEndList = EndList;
     Carry.glCallList = CallList;
     Carry.glRasterPos2f = SetRasterPos;
+    Carry.glViewport = SetViewport;
 
 #define GL_FUNCTION(ret, name, params, args) Execute.name = Gathered_##name;
 #include "platform/gl_functions.inc"

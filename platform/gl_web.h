@@ -49,6 +49,9 @@ struct WindowTransform {
     GLint viewport[4];           // x, y, width, height
 };
 WindowTransform CurrentWindowTransform();
+// glViewport, and the viewport it set.
+void SetViewport(GLint x, GLint y, GLsizei width, GLsizei height);
+const GLint* CurrentViewport();  // x, y, width, height
 // (x, y, z, 1) to clip coordinates (x, y, z, w).
 void ToClip(const WindowTransform& transform, const GLfloat* xyz, GLfloat* clip);
 // Clip coordinates with w > 0 to window pixels (x, y).
