@@ -28,6 +28,8 @@ requirePage();
 const out = process.env.WEB_TEST_OUT || mkdtempSync(join(tmpdir(), 'orvane-fill-ins-'));
 const desktop = join(out, 'desktop');
 mkdirSync(desktop, { recursive: true });
+// Without DISPLAY it starts an Xvfb of its own, whose number cannot clash
+// with another server's.
 execFileSync(process.env.FILL_IN_DESKTOP, [desktop], { env: { ...process.env, DISPLAY: '' } });
 
 const server = await serve({ '/': join(WebBuild, 'tests/web') });

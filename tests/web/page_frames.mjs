@@ -43,8 +43,10 @@ const show = mkdtempSync(join(tmpdir(), 'orvane-show-'));
 const desktop = join(show, 'stills');
 mkdirSync(desktop);
 execFileSync(process.env.MAKE_STANDINS, [show]);
+// Without DISPLAY the tool starts an Xvfb of its own, whose number cannot
+// clash with another server's.
 execFileSync(process.env.ORVANE_CAPTURE, [...Moments.flatMap(([ms]) => ['--still', String(ms)]), '--out-dir', desktop],
-  { cwd: show });
+  { cwd: show, env: { ...process.env, DISPLAY: '' } });
 
 const server = await serve({ '/': PageDir });
 const browser = await launchBrowser();
