@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-// noinline: the platform's stack capture counts on this function's frame.
+// noinline: the platform's stack capture looks for this function's frame.
 __attribute__((noinline)) void RuntimeError(int errorNumber)
 {
     const int reported = ReportedErrorNumber(errorNumber);

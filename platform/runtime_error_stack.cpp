@@ -13,10 +13,10 @@
 #endif
 
 namespace {
-// The frames of CaptureCallers and RuntimeError, which come first: neither
-// is inlined (separate units, noinline).
-constexpr int OwnFrames = 2;
-// Windows XP and Server 2003 walk at most 62 frames, skipped ones included.
+// Frames that can come before RuntimeError's caller: this unit's,
+// RuntimeError's own, and a sanitizer's wrapper of backtrace.
+constexpr int OwnFrames = 3;
+// Windows XP and Server 2003 walk at most 62 frames.
 static_assert(MaxReportFrames + OwnFrames <= 62);
 
 #if defined(_WIN32)
@@ -35,23 +35,29 @@ std::uintptr_t ModuleBase(void* address)
     return dladdr(address, &info) != 0 ? reinterpret_cast<std::uintptr_t>(info.dli_fbase) : 0;
 }
 #endif
-}  // namespace
 
 #if defined(_WIN32)
-__attribute__((noinline)) int CaptureCallers(void** frames)
-{
-    return RtlCaptureStackBackTrace(OwnFrames, MaxReportFrames, frames, nullptr);
-}
+int CaptureAll(void** frames, int most) { return RtlCaptureStackBackTrace(0, most, frames, nullptr); }
 #else
+int CaptureAll(void** frames, int most) { return backtrace(frames, most); }
+#endif
+}  // namespace
+
+// noinline, so that its return address lies in RuntimeError: the frame
+// after the one that holds it is the caller's.
 __attribute__((noinline)) int CaptureCallers(void** frames)
 {
+    void* const inRuntimeError = __builtin_return_address(0);
     void* all[MaxReportFrames + OwnFrames];
-    const int depth = backtrace(all, MaxReportFrames + OwnFrames);
-    const int callers = std::max(depth - OwnFrames, 0);
-    std::copy_n(all + OwnFrames, callers, frames);
+    const int depth = CaptureAll(all, MaxReportFrames + OwnFrames);
+    int first = 0;
+    while (first < depth && all[first] != inRuntimeError)
+        ++first;
+    first = first < depth ? first + 1 : std::min(depth, 2);  // not found: this frame and RuntimeError's
+    const int callers = std::min(depth - first, MaxReportFrames);
+    std::copy_n(all + first, callers, frames);
     return callers;
 }
-#endif
 
 // Modules are far smaller than 4 GiB, so 32 bits hold the offset.
 std::uint32_t ModuleOffset(void* address)

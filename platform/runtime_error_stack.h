@@ -6,7 +6,7 @@
 #include <cstdint>
 
 // Longest call stack a report shows.
-constexpr int MaxReportFrames = 60;
+constexpr int MaxReportFrames = 59;
 
 // Return addresses of the calls that led to RuntimeError, from the one in
 // RuntimeError's caller (the failed check) outwards; at most
