@@ -7,6 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+// Makes the library take its music time from SetOfflineMusicTime and open no
+// audio output. For a library that also plays live (the page's, whose stills
+// set the time): called once, before StartMusic. The offline library always
+// works this way.
+void UseOfflineClock();
+
 // The music time in ms that FMUSIC_GetTime reports until the next call.
 void SetOfflineMusicTime(std::uint32_t ms);
 

@@ -4,14 +4,13 @@
 #include "music/sound_library.h"
 
 #include "music/heard_clock.h"
+#include "music/sound_library_common.h"
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -112,31 +111,6 @@ void ShutDownSdlAudio()
         SDL_Quit();  // nothing else of SDL is in use: release its globals too
 }
 
-// Reads a whole file; sets LastError and returns false on failure.
-bool ReadWholeFile(const char* fileName, std::vector<char>& bytes)
-{
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) {
-        LastError = (errno == ENOENT || errno == ENOTDIR) ? SoundErrorFileNotFound : SoundErrorFileBad;
-        return false;
-    }
-    bool ok = true;
-    try {
-        char chunk[65536];
-        std::size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        if (std::ferror(file)) {
-            LastError = SoundErrorFileBad;
-            ok = false;
-        }
-    } catch (const std::bad_alloc&) {
-        LastError = SoundErrorMemory;
-        ok = false;
-    }
-    std::fclose(file);
-    return ok;
-}
 }  // namespace
 
 signed char FSOUND_Init(int mixRate, int, unsigned int)
@@ -193,31 +167,21 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
         LastError = SoundErrorNotOpen;
         return 0;
     }
-    if (fileName == nullptr) {
-        LastError = SoundErrorFileNotFound;
-        return 0;
-    }
     std::vector<char> bytes;
-    if (!ReadWholeFile(fileName, bytes))
+    LastError = ReadModuleFile(fileName, bytes);
+    if (LastError != SoundErrorNone)
         return 0;
     try {
         std::unique_ptr<LoadedSong> song(new LoadedSong);
-        song->Module.reset(new openmpt::module(bytes, song->Log));
-        song->Module->set_repeat_count(0);
-        song->Module->ctl_set_text("play.at_end", "stop");  // end exactly at the end, no fade tail
+        song->Module = OpenLiveModule(bytes, song->Log, LastError);
+        if (song->Module == nullptr)
+            return 0;
         ResetHeardClock(song->Clock, SampleRate);
         Songs.push_back(std::move(song));
     } catch (const std::bad_alloc&) {
         LastError = SoundErrorMemory;
         return 0;
-    } catch (const openmpt::exception&) {
-        LastError = SoundErrorFormat;
-        return 0;
-    } catch (...) {
-        LastError = SoundErrorFormat;
-        return 0;
     }
-    LastError = SoundErrorNone;
     return reinterpret_cast<SongHandle>(Songs.back().get());
 }
 

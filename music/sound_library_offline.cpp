@@ -6,14 +6,11 @@
 
 #include "music/offline_clock.h"
 #include "music/sound_library.h"
+#include "music/sound_library_common.h"
 
 #include <libopenmpt/libopenmpt.hpp>
 
-#include <cerrno>
-#include <cmath>
-#include <fstream>
-#include <iterator>
-#include <new>
+#include <memory>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -27,30 +24,9 @@ constexpr SongHandle OfflineSong = 1;
 bool SongLoaded = false;
 std::vector<char> SongBytes;  // kept for RenderOfflineSong
 
-// The live library's settings: play once, stop exactly at the end.
-void SetUpLikeLiveShow(openmpt::module& module)
-{
-    module.set_repeat_count(0);
-    module.ctl_set_text("play.at_end", "stop");
-}
-
-// Leaves SoundErrorFileNotFound or SoundErrorFileBad on failure.
-bool ReadWholeFile(const char* fileName, std::vector<char>& bytes)
-{
-    errno = 0;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        LastError = errno == ENOENT ? SoundErrorFileNotFound : SoundErrorFileBad;
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        LastError = SoundErrorFileBad;
-        return false;
-    }
-    return true;
-}
 }  // namespace
+
+void UseOfflineClock() {}
 
 void SetOfflineMusicTime(std::uint32_t ms) { MusicTime = ms; }
 
@@ -82,25 +58,15 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
         LastError = SoundErrorNotOpen;
         return 0;
     }
-    if (fileName == nullptr) {
-        LastError = SoundErrorFileNotFound;
-        return 0;
-    }
     std::vector<char> bytes;
-    if (!ReadWholeFile(fileName, bytes))
+    LastError = ReadModuleFile(fileName, bytes);
+    if (LastError != SoundErrorNone)
         return 0;
-    try {
-        std::ostringstream log;  // libopenmpt's messages are of no use here
-        openmpt::module module(bytes, log);
-        SetUpLikeLiveShow(module);
-        SongLength = static_cast<std::uint32_t>(std::llround(module.get_duration_seconds() * 1000.0));
-    } catch (const std::bad_alloc&) {
-        LastError = SoundErrorMemory;
+    std::ostringstream log;  // libopenmpt's messages are of no use here
+    const std::unique_ptr<openmpt::module> module = OpenLiveModule(bytes, log, LastError);
+    if (module == nullptr)
         return 0;
-    } catch (...) {
-        LastError = SoundErrorFormat;
-        return 0;
-    }
+    SongLength = ModuleLengthMs(*module);
     SongLoaded = true;
     SongBytes = std::move(bytes);
     LastError = SoundErrorNone;
@@ -135,17 +101,19 @@ std::vector<std::int16_t> RenderOfflineSong()
     if (!SongLoaded)
         return samples;
     std::ostringstream log;
-    openmpt::module module(SongBytes, log);
-    SetUpLikeLiveShow(module);
+    int error = SoundErrorNone;
+    const std::unique_ptr<openmpt::module> module = OpenLiveModule(SongBytes, log, error);
+    if (module == nullptr)
+        return samples;  // it opened when it was loaded
     // The live show's 16-bit output carries random dither in its lowest bit;
     // without it, two renders give the same samples.
-    module.ctl_set_integer("dither", 0);
+    module->ctl_set_integer("dither", 0);
     constexpr std::size_t BlockFrames = 4096;
     std::size_t rendered = 0;
     do {
         const std::size_t used = samples.size();
         samples.resize(used + BlockFrames * 2);
-        rendered = module.read_interleaved_stereo(OfflineSoundRate, BlockFrames, samples.data() + used);
+        rendered = module->read_interleaved_stereo(OfflineSoundRate, BlockFrames, samples.data() + used);
         samples.resize(used + rendered * 2);
     } while (rendered > 0);
     return samples;

@@ -196,3 +196,24 @@ TEST(CallbackFilter, TheClockStartsWhenTheFirstBlockIsHeard)
     }
 }
 }  // namespace
+
+// The page's library anchors on the frame being heard at an output
+// timestamp, which before the song's first frame is heard lies before it,
+// and gives as rendered what the audio context has rendered beyond it.
+namespace {
+TEST(HeardClock, AnAnchorBeforeTheFirstFrameKeepsTheTimeAtZeroUntilItIsHeard)
+{
+    HeardClock clock;
+    ResetHeardClock(clock, 1000);
+    PublishHeardAnchor(clock, -30, 70, 100 * Ms, false);  // frame 0 heard at 130 ms, frames up to 40 rendered
+    EXPECT_EQ(HeardTime(clock, 100 * Ms), 0u);
+    EXPECT_EQ(HeardTime(clock, 129 * Ms), 0u);
+    EXPECT_EQ(HeardTime(clock, 155 * Ms), 25u);
+    EXPECT_EQ(HeardTime(clock, 200 * Ms), 40u) << "not beyond what the context has rendered";
+    // The audio was held up: a later timestamp puts frame 35 at 210 ms.
+    PublishHeardAnchor(clock, 35, 45, 210 * Ms, false);
+    EXPECT_EQ(HeardTime(clock, 212 * Ms), 40u) << "held until the audio catches up";
+    EXPECT_EQ(HeardTime(clock, 216 * Ms), 41u);
+    EXPECT_FALSE(HeardToEnd(clock, 1000 * Ms));
+}
+}  // namespace

@@ -1,0 +1,102 @@
+// The page's figures in headless Chromium (bench/web-bench runs it):
+// the sizes of its files, raw and gzipped; frames per second of a still's
+// run of frames (its pre-roll) at a few moments; the time from Play to the
+// first frame; and, over one whole run of the show with its sound, frames
+// per second of music time over each effect's busiest stretch (the stretches
+// of bench/show_bench.cpp, read from there) with the largest gap, and the
+// clock against the audio context's output timestamps.
+//
+//   node bench/web_bench.mjs [--no-show]
+import { readFileSync, readdirSync, statSync } from 'node:fs';
+import { join } from 'node:path';
+import { gzipSync } from 'node:zlib';
+import { PageDir, Root, launchBrowser, openTab, serve, waitForTitle } from '../tests/web/lib.mjs';
+
+const wholeShow = !process.argv.includes('--no-show');
+const kib = bytes => `${(bytes / 1024).toFixed(1)} KiB`;
+
+// The stretches, from their one home.
+function busiestStretches() {
+  const source = readFileSync(join(Root, 'bench/show_bench.cpp'), 'utf8');
+  const table = source.slice(source.indexOf('BusiestStretches[]'), source.indexOf('};', source.indexOf('BusiestStretches[]')));
+  const stretches = [...table.matchAll(/\{"([^"]+)",\s*(\d+),\s*(\d+)\}/g)].map(m => ({ effect: m[1], start: +m[2], end: +m[3] }));
+  if (stretches.length === 0) throw new Error('no BusiestStretches table in bench/show_bench.cpp');
+  return stretches;
+}
+
+console.log('web-bench: the page in', PageDir);
+let raw = 0, zipped = 0;
+for (const name of readdirSync(PageDir).sort()) {
+  const bytes = readFileSync(join(PageDir, name));
+  const gz = gzipSync(bytes, { level: 9 }).length;
+  raw += statSync(join(PageDir, name)).size;
+  zipped += gz;
+  console.log(`  ${name.padEnd(16)} ${kib(bytes.length).padStart(11)} raw ${kib(gz).padStart(11)} gzipped`);
+}
+console.log(`  ${'all'.padEnd(16)} ${kib(raw).padStart(11)} raw ${kib(zipped).padStart(11)} gzipped (target: under 2048 KiB gzipped)`);
+
+const server = await serve({ '/': PageDir });
+const browser = await launchBrowser();
+try {
+  const page = await openTab(browser, 1000, 900);
+  console.log('stills (?at=MS), the run of frames from 0 ms at 60 per second:');
+  for (const ms of [20000, 100000, 200000]) {
+    await page.evaluateOnNewDocument(() => { window.orvaneStill = null; });
+    const started = Date.now();
+    await page.goto(`${server.url}/index.html?at=${ms}`);
+    await waitForTitle(page, t => t.startsWith('Orvane: '), 300000);
+    const whole = (Date.now() - started) / 1000;
+    const still = await page.evaluate(() => window.orvaneStill);
+    console.log(`  ${String(ms).padStart(6)} ms: ${still.frames} frames in ${(still.ms / 1000).toFixed(2)} s, ` +
+      `${Math.round(still.frames / still.ms * 1000)} frames per second; the page took ${whole.toFixed(1)} s`);
+  }
+
+  console.log('Play to the first frame (page loaded, program compiled and data fetched beforehand):');
+  await page.goto(`${server.url}/index.html`);
+  await page.waitForFunction(() => !document.getElementById('play').disabled);
+  for (let run = 1; run <= 3; ++run) {
+    const clicked = await page.evaluate(() => {
+      window.orvaneClicked = performance.now();
+      document.getElementById('play').click();
+      return window.orvaneClicked;
+    });
+    await page.waitForFunction(() => window.orvaneFrames.length > 0);
+    const first = await page.evaluate(() => window.orvaneFrames[0].at);
+    console.log(`  run ${run}: ${(first - clicked).toFixed(0)} ms (target: 500 ms)`);
+    await new Promise(resolve => setTimeout(resolve, 500));
+    await page.keyboard.press('Escape');
+    await waitForTitle(page, t => t === 'Orvane: ended');
+  }
+
+  if (wholeShow) {
+    console.log('the whole show with its sound (about three and a half minutes):');
+    await page.evaluate(() => document.getElementById('play').click());
+    await page.waitForFunction(() => window.orvaneFrames.length > 0);
+    const sound = await page.evaluate(() => window.orvaneProgram.orvaneSoundFigures(60000));
+    await waitForTitle(page, t => t !== 'Orvane: playing', 300000);
+    const frames = await page.evaluate(() => window.orvaneFrames);
+    console.log(`  ${frames.length} frames; the show ended with "${await page.title()}"`);
+    let gap = 0, gapAt = 0;
+    for (let i = 1; i < frames.length; ++i) {
+      const step = frames[i].sceneMs - frames[i - 1].sceneMs;
+      if (step > gap) [gap, gapAt] = [step, frames[i].sceneMs];
+    }
+    console.log(`  largest gap between frames: ${gap} ms of music time, ending at ${gapAt} ms (target: 34 ms)`);
+    console.log('  frames per second of music time (target: 60):');
+    for (const { effect, start, end } of busiestStretches()) {
+      const inside = frames.filter(f => f.sceneMs >= start && f.sceneMs < end);
+      let largest = 0;
+      for (let i = 1; i < inside.length; ++i) largest = Math.max(largest, inside[i].sceneMs - inside[i - 1].sceneMs);
+      console.log(`    ${effect.padEnd(30)} ${String(start).padStart(6)}-${String(end).padStart(6)} ms: ` +
+        `${(inside.length * 1000 / (end - start)).toFixed(1).padStart(5)} fps, largest gap ${largest} ms`);
+    }
+    console.log('  the clock against the audio context\'s output timestamps, over the first minute:');
+    console.log(`    ${sound.compared} of ${sound.samples} readings compared: mean ${sound.meanOffsetMs.toFixed(2)} ms, ` +
+      `99th percentile ${sound.p99OffsetMs.toFixed(2)} ms, largest ${sound.largestOffsetMs.toFixed(2)} ms; ` +
+      `${sound.heldUp} taken while audio or page was held up; ${sound.backwardSteps} backward steps; ` +
+      `Play to first sound ${sound.playToFirstSoundMs === null ? '-' : sound.playToFirstSoundMs.toFixed(0) + ' ms'}`);
+  }
+} finally {
+  await browser.close();
+  server.close();
+}

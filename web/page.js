@@ -1,0 +1,236 @@
+'use strict';
+// The page around the show. Each run (Play, Play again, a still) is a fresh
+// instance of the program from orvane.js, on a fresh canvas: the effects keep
+// private cursors that only move forward, so a show cannot be rewound, only
+// started anew. The program's end comes through its exit code
+// (web/exit_hook.js); what it prints appears on the page.
+//
+// The title tells the page's state: "Orvane" (ready), "Orvane: playing",
+// "Orvane: ended", "Orvane: error", and "Orvane: frame MS" once ?at=MS has
+// drawn its still.
+
+const page = {
+  stage: document.getElementById('stage'),
+  cover: document.getElementById('cover'),
+  play: document.getElementById('play'),
+  status: document.getElementById('status'),
+  fullscreen: document.getElementById('fullscreen'),
+  files: document.getElementById('files'),
+  forget: document.getElementById('forget'),
+  own: document.getElementById('own'),
+  output: document.getElementById('output'),
+};
+const query = new URLSearchParams(location.search);
+const EscapeKey = 'Escape';
+
+function setTitle(state) {
+  document.title = state ? `Orvane: ${state}` : 'Orvane';
+}
+
+function say(text) {
+  page.status.textContent = text;
+}
+
+function showOutput(lines) {
+  page.output.textContent = lines.join('\n');
+  page.output.hidden = lines.length === 0;
+}
+
+function hasWebGL() {
+  try {
+    return !!document.createElement('canvas').getContext('webgl');
+  } catch (e) {
+    return false;
+  }
+}
+
+// The program's code, compiled once, and our soundtrack and pictures,
+// fetched once: every run instantiates and copies them.
+const compiledProgram = WebAssembly.compileStreaming(fetch('orvane.wasm'));
+const showData = fetch('orvane.data').then(response => {
+  if (!response.ok) throw new Error(`orvane.data: ${response.status} ${response.statusText}`);
+  return response.arrayBuffer();
+});
+
+// A person's own files, by the name of the show's file each replaces: the
+// bytes, or null for a file the browser could not read (the program then
+// finds it unreadable, as the desktop's would).
+const ownFiles = new Map();
+
+// The run now going, if any.
+let current = null;
+
+// Starts the program with `args` on a fresh canvas. handlers: onFrame(ms)
+// for every frame shown, onEnd(exitCode, printedLines) once.
+async function startProgram(args, handlers) {
+  const [program, data] = await Promise.all([compiledProgram, showData]);
+  const old = document.getElementById('canvas');
+  const canvas = old.cloneNode(false);
+  old.replaceWith(canvas);
+  const printed = [];
+  const run = { ended: false, printed };
+  const end = code => {
+    if (run.ended) return;
+    run.ended = true;
+    if (current === run) current = null;
+    handlers.onEnd(code, printed);
+  };
+  current = run;
+  const module = {
+    canvas,
+    arguments: args,
+    print: line => { printed.push(line); if (handlers.onPrint) handlers.onPrint(printed); },
+    printErr: line => console.warn(line),
+    instantiateWasm: (imports, receive) => {
+      WebAssembly.instantiate(program, imports).then(instance => receive(instance, program));
+      return {};
+    },
+    getPreloadedPackage: () => data.slice(0),
+    onRuntimeInitialized: () => {
+      for (const [name, bytes] of ownFiles) {
+        module.FS.writeFile(name, bytes || new Uint8Array(0));
+        if (!bytes) module.FS.chmod(name, 0);
+      }
+      // The tests' way to take a picture away before the program starts.
+      if (typeof window.orvaneBeforeMain === 'function') window.orvaneBeforeMain(module.FS);
+    },
+    onFrameShown: ms => { if (!run.ended && handlers.onFrame) handlers.onFrame(ms); },
+    onStillDrawn: (frames, ms) => { window.orvaneStill = { frames, ms }; },
+    onProgramEnd: end,
+    onAbort: what => { printed.push(`The program failed: ${what}`); end(1); },
+  };
+  run.module = module;
+  window.orvaneProgram = module;  // the tests' and the bench's way in (its sound probe)
+  OrvaneShow(module).catch(error => { printed.push(String(error)); end(1); });
+  return run;
+}
+
+const NoWebGL = 'This browser has no WebGL, which the show needs to draw.';
+
+// ?at=MS: the frame the show draws at music time MS, alone at the top left.
+function showStill(at) {
+  document.body.classList.add('still');
+  if (!hasWebGL()) {
+    showOutput([NoWebGL]);
+    setTitle('error');
+    return;
+  }
+  if (!/^\d{1,10}$/.test(at)) {
+    showOutput([`?at= wants a music time in whole milliseconds, not "${at}"`]);
+    setTitle('error');
+    return;
+  }
+  startProgram(['--at', at], {
+    onEnd: (code, printed) => {
+      showOutput(printed);
+      setTitle(code === 0 ? `frame ${at}` : 'error');
+    },
+  });
+}
+
+// The live show. Frames shown are kept in window.orvaneFrames as
+// {sceneMs, at} (performance.now()) for the tests and the bench.
+let escapePressedAt = -Infinity;
+
+function play() {
+  if (current) return;
+  window.orvaneFrames = [];
+  showOutput([]);
+  page.cover.hidden = true;
+  page.play.disabled = true;
+  setTitle('playing');
+  startProgram([], {
+    onFrame: ms => window.orvaneFrames.push({ sceneMs: ms, at: performance.now() }),
+    onPrint: printed => showOutput(printed),
+    onEnd: (code, printed) => {
+      showOutput(printed);
+      page.play.textContent = 'Play again';
+      page.play.disabled = false;
+      page.cover.hidden = false;
+      if (code === 0) {
+        const byEscape = performance.now() - escapePressedAt < 1000;
+        say(byEscape ? 'The show ended: you pressed Escape.' : 'The show ended with its music.');
+        setTitle('ended');
+      } else {
+        say(`The show stopped with an error (exit code ${code}):`);
+        setTitle('error');
+      }
+    },
+  });
+}
+
+function toggleFullscreen() {
+  if (document.fullscreenElement) document.exitFullscreen();
+  else page.stage.requestFullscreen().catch(() => {});
+}
+
+// Before the program's own key handler (GLUT's, registered later on the same
+// target), so that the page knows an end came from Escape.
+window.addEventListener('keydown', event => {
+  if (event.key === EscapeKey && current) escapePressedAt = performance.now();
+  if ((event.key === 'f' || event.key === 'F') && !event.ctrlKey && !event.altKey && !event.metaKey)
+    toggleFullscreen();
+}, true);
+
+// A person's own files: the show's names only (case aside); read now, used
+// from the next Play on.
+async function takeFiles(fileList) {
+  const notOurs = [];
+  for (const file of fileList) {
+    const name = ShowFiles.find(n => n.toLowerCase() === file.name.toLowerCase());
+    if (!name) {
+      notOurs.push(file.name);
+      continue;
+    }
+    try {
+      ownFiles.set(name, new Uint8Array(await file.arrayBuffer()));
+    } catch (e) {
+      ownFiles.set(name, null);
+    }
+  }
+  describeOwnFiles(notOurs);
+}
+
+function describeOwnFiles(notOurs = []) {
+  const lines = [];
+  if (ownFiles.size > 0) {
+    const names = [...ownFiles].map(([name, bytes]) => bytes ? name : `${name} (unreadable)`);
+    lines.push(`Your files replace ours from the next Play on: ${names.join(', ')}.`);
+  }
+  if (notOurs.length > 0)
+    lines.push(`Not used (the show reads only ${ShowFiles.join(', ')}): ${notOurs.join(', ')}.`);
+  page.own.textContent = lines.join(' ');
+  page.own.hidden = lines.length === 0;
+  page.forget.hidden = ownFiles.size === 0;
+}
+
+function setUpLivePage() {
+  setTitle('');
+  if (!hasWebGL()) {
+    say(NoWebGL);
+    setTitle('error');
+    return;
+  }
+  page.play.addEventListener('click', play);
+  page.fullscreen.addEventListener('click', toggleFullscreen);
+  page.files.addEventListener('change', () => takeFiles(page.files.files));
+  page.forget.addEventListener('click', () => { ownFiles.clear(); describeOwnFiles(); });
+  document.addEventListener('dragover', event => { event.preventDefault(); document.body.classList.add('dragging'); });
+  document.addEventListener('dragleave', () => document.body.classList.remove('dragging'));
+  document.addEventListener('drop', event => {
+    event.preventDefault();
+    document.body.classList.remove('dragging');
+    takeFiles(event.dataTransfer.files);
+  });
+  Promise.all([compiledProgram, showData]).then(() => {
+    page.play.disabled = false;
+    say('Press Play to start the show.');
+    if (query.has('autoplay')) play();
+  }, error => {
+    say(`The show could not be loaded: ${error.message}`);
+    setTitle('error');
+  });
+}
+
+if (query.has('at')) showStill(query.get('at'));
+else setUpLivePage();
