@@ -44,8 +44,8 @@ try {
   console.log(`   ${figures.samples} samples: clock minus output timestamps ${fixed(figures.meanOffsetMs, 2)} ms on ` +
               `average, ${fixed(figures.p99OffsetMs, 2)} ms or less at 99 %, ${fixed(figures.largestOffsetMs, 2)} ms ` +
               `at most (${figures.compared} compared)`);
-  console.log(`   audio thread held up at ${figures.heldUp} samples (output timestamps up to ` +
-              `${fixed(figures.largestStampAgeMs)} ms old)`);
+  console.log(`   not compared: ${figures.notCompared} samples taken while the audio or the page's thread was ` +
+              `held up (output timestamps up to ${fixed(figures.largestStampAgeMs)} ms old)`);
   console.log(`   ${figures.steps} steps forward (largest ${figures.largestStepMs} ms), ${figures.backwardSteps} backward; ` +
               `${figures.underruns} times the worklet ran dry; ${fixed(figures.aheadMs, 0)} ms queued at the end`);
   console.log(`   output latency ${figures.outputLatencyMs} ms, base latency ${figures.baseLatencyMs} ms; ` +

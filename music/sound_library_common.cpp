@@ -44,6 +44,13 @@ std::unique_ptr<openmpt::module> OpenLiveModule(const std::vector<char>& bytes, 
     return nullptr;
 }
 
+std::unique_ptr<openmpt::module> LoadLiveModule(const char* fileName, std::vector<char>& bytes, std::ostream& log,
+                                                int& error)
+{
+    error = ReadModuleFile(fileName, bytes);
+    return error == SoundErrorNone ? OpenLiveModule(bytes, log, error) : nullptr;
+}
+
 std::uint32_t ModuleLengthMs(const openmpt::module& module)
 {
     return static_cast<std::uint32_t>(std::llround(module.get_duration_seconds() * 1000.0));

@@ -23,5 +23,10 @@ int ReadModuleFile(const char* fileName, std::vector<char>& bytes);
 // writes its messages to log, which must outlive the module.
 std::unique_ptr<openmpt::module> OpenLiveModule(const std::vector<char>& bytes, std::ostream& log, int& error);
 
+// ReadModuleFile, then OpenLiveModule: what loading a song is in every
+// library. Null on either failure, with error set; bytes receives the file.
+std::unique_ptr<openmpt::module> LoadLiveModule(const char* fileName, std::vector<char>& bytes, std::ostream& log,
+                                                int& error);
+
 // The module's playing time in whole milliseconds, rounded.
 std::uint32_t ModuleLengthMs(const openmpt::module& module);

@@ -167,13 +167,10 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
         LastError = SoundErrorNotOpen;
         return 0;
     }
-    std::vector<char> bytes;
-    LastError = ReadModuleFile(fileName, bytes);
-    if (LastError != SoundErrorNone)
-        return 0;
     try {
         std::unique_ptr<LoadedSong> song(new LoadedSong);
-        song->Module = OpenLiveModule(bytes, song->Log, LastError);
+        std::vector<char> bytes;
+        song->Module = LoadLiveModule(fileName, bytes, song->Log, LastError);
         if (song->Module == nullptr)
             return 0;
         ResetHeardClock(song->Clock, SampleRate);

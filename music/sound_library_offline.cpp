@@ -59,11 +59,8 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
         return 0;
     }
     std::vector<char> bytes;
-    LastError = ReadModuleFile(fileName, bytes);
-    if (LastError != SoundErrorNone)
-        return 0;
     std::ostringstream log;  // libopenmpt's messages are of no use here
-    const std::unique_ptr<openmpt::module> module = OpenLiveModule(bytes, log, LastError);
+    const std::unique_ptr<openmpt::module> module = LoadLiveModule(fileName, bytes, log, LastError);
     if (module == nullptr)
         return 0;
     SongLength = ModuleLengthMs(*module);

@@ -140,15 +140,13 @@ void SetOfflineMusicTime(std::uint32_t ms) { OfflineTime = ms; }
 
 std::uint32_t OfflineShowLength() { return Songs.empty() ? SilentShowLength : Songs.back()->LengthMs; }
 
-signed char FSOUND_Init(int mixRate, int, unsigned int)
+// The show asks for 44100 Hz, the rate the page always renders and plays at.
+signed char FSOUND_Init(int, int, unsigned int)
 {
     if (Open) {
         LastError = SoundErrorAlreadyOpen;
         return 0;
     }
-    // The page renders at the live show's rate whatever is asked, as the
-    // desktop's output converts to it.
-    (void)mixRate;
     if (!Offline && !orvane_audio_open(WebSoundRate)) {
         LastError = SoundErrorInit;
         return 0;
@@ -177,13 +175,10 @@ SongHandle FMUSIC_LoadSong(const char* fileName)
         LastError = SoundErrorNotOpen;
         return 0;
     }
-    std::vector<char> bytes;
-    LastError = ReadModuleFile(fileName, bytes);
-    if (LastError != SoundErrorNone)
-        return 0;
     try {
         std::unique_ptr<LoadedSong> song(new LoadedSong);
-        song->Module = OpenLiveModule(bytes, song->Log, LastError);
+        std::vector<char> bytes;
+        song->Module = LoadLiveModule(fileName, bytes, song->Log, LastError);
         if (song->Module == nullptr)
             return 0;
         song->LengthMs = ModuleLengthMs(*song->Module);

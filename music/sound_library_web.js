@@ -218,21 +218,23 @@ mergeInto(LibraryManager.library, {
       });
     },
 
-    // Offsets are taken where the audio flowed: an output timestamp older
-    // than three times the typical age means the audio thread was held up
-    // (the reference then runs on from a stale timestamp while the clock
-    // stops at what was rendered), and right after that the clock holds
-    // until the audio catches up. Those samples are counted apart.
+    // Offsets are taken where the audio flowed and the readings were of one
+    // moment: an output timestamp older than three times the typical age
+    // means the audio thread was held up (the reference then runs on from a
+    // stale timestamp while the clock stops at what was rendered), right
+    // after that the clock holds until the audio catches up, and a probe
+    // that took over half a millisecond was descheduled in between. Those
+    // samples are counted apart.
     sumUp: function(samples) {
       const ages = samples.map((sample) => sample.stampAgeMs).sort((a, b) => a - b);
       const heldUpAge = 3 * (ages[ages.length >> 1] || 0);
       const offsets = [];
-      let heldUp = 0, steps = 0, backwards = 0, largestStep = 0;
+      let notCompared = 0, steps = 0, backwards = 0, largestStep = 0;
       for (let i = 0; i < samples.length; ++i) {
         const sample = samples[i];
         const offset = sample.clockMs - sample.heardMs;
         const holding = i > 0 && sample.clockMs === samples[i - 1].clockMs;
-        if (sample.stampAgeMs > heldUpAge || (holding && offset > 2)) heldUp++;
+        if (sample.stampAgeMs > heldUpAge || sample.spanMs > 0.5 || (holding && offset > 2)) notCompared++;
         else if (!sample.ended && sample.heardMs >= 0) offsets.push(offset);
         if (i === 0) continue;
         const step = sample.clockMs - samples[i - 1].clockMs;
@@ -245,7 +247,7 @@ mergeInto(LibraryManager.library, {
       return {samples: samples.length, compared: offsets.length,
               meanOffsetMs: offsets.reduce((sum, offset) => sum + offset, 0) / (offsets.length || 1),
               largestOffsetMs: sizes[sizes.length - 1] || 0, p99OffsetMs: sizes[Math.floor(sizes.length * 0.99)] || 0,
-              heldUp: heldUp, largestStampAgeMs: ages[ages.length - 1] || 0,
+              notCompared: notCompared, largestStampAgeMs: ages[ages.length - 1] || 0,
               steps: steps, backwardSteps: backwards, largestStepMs: largestStep,
               underruns: last.underruns, aheadMs: last.aheadMs, playToFirstSoundMs: last.playToFirstSoundMs,
               openToFirstSoundMs: last.openToFirstSoundMs,

@@ -53,8 +53,9 @@ TEST(ModuleFile, ReadsWholeFilesAndNamesWhatWentWrong)
         SCOPED_TRACE(c.Name);
         std::vector<char> bytes;
         EXPECT_EQ(ReadModuleFile(c.Path, bytes), c.Error);
-        if (c.Error == SoundErrorNone)
+        if (c.Error == SoundErrorNone) {
             EXPECT_EQ(bytes, content);
+        }
     }
     std::remove(file.c_str());
     rmdir(folder.c_str());
@@ -77,6 +78,17 @@ TEST(ModuleFile, OpensModulesAsTheLiveShowPlaysThem)
     EXPECT_EQ(error, SoundErrorFormat);
     EXPECT_EQ(OpenLiveModule(truncated, log, error), nullptr);
     EXPECT_EQ(error, SoundErrorFormat);
+
+    // Loading is reading, then opening: the first failure is the one reported.
+    const std::string path = TempPath("tiny.mod");
+    WriteBytes(path, module);
+    std::vector<char> bytes;
+    EXPECT_EQ(LoadLiveModule(TempPath("absent.mod").c_str(), bytes, log, error), nullptr);
+    EXPECT_EQ(error, SoundErrorFileNotFound);
+    EXPECT_NE(LoadLiveModule(path.c_str(), bytes, log, error), nullptr);
+    EXPECT_EQ(error, SoundErrorNone);
+    EXPECT_EQ(bytes, module);
+    std::remove(path.c_str());
 
     std::unique_ptr<openmpt::module> song = OpenLiveModule(module, log, error);
     ASSERT_NE(song, nullptr);

@@ -32,6 +32,9 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t harness_time() { return SceneTime(); }
 
 EMSCRIPTEN_KEEPALIVE int harness_finished() { return FMUSIC_IsFinished(Song); }
 
+// The song played again from its start; the scene keeps its mark (0).
+EMSCRIPTEN_KEEPALIVE void harness_replay() { FMUSIC_PlaySong(Song); }
+
 // As Quit does.
 EMSCRIPTEN_KEEPALIVE void harness_stop() { StopMusic(); }
 

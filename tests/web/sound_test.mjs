@@ -208,6 +208,31 @@ try {
           'in the 600 ms after the context went on');
   });
 
+  await runCase('played again it starts over; stopped, the audio closes at once', async () => {
+    const page = await openHarness(browser, server.base, '?module=/work/tiny100.mod');
+    const result = await page.evaluate(async () => {
+      const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+      const untilHeard = async (ms) => {
+        while (Module._harness_time() < ms) await wait(1);
+      };
+      Module._harness_start();
+      await untilHeard(600);
+      Module._harness_replay();
+      const again = Module._harness_time();
+      await untilHeard(300);
+      const probe = Module.orvaneSoundProbe();
+      Module._harness_stop();
+      return {again, probe, state: window.lastContext.state, printed: window.printed};
+    });
+    await page.close();
+    check(result.again === 0, `played again, the clock read ${result.again} ms`);
+    const fresh = result.probe.spanMs <= 0.5 && result.probe.stampAgeMs <= 15;  // see checkClock
+    check((!fresh || Math.abs(result.probe.clockMs - result.probe.heardMs) <= 2) && result.probe.underruns === 0,
+          `played again, the clock read ${result.probe.clockMs} ms, the music ${result.probe.heardMs.toFixed(1)} ms`);
+    check(result.state === 'closed' && result.printed.length === 0,
+          `stopped, the audio context is ${result.state}; printed ${JSON.stringify(result.printed)}`);
+  });
+
   await runCase('a hidden tab: the music plays on, and the clock neither stops nor jumps', async () => {
     // This browser throttles hidden pages as one a person uses does.
     const throttled = await launch(join(work, 'chromium-throttled'), {throttled: true});
