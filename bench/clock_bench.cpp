@@ -13,10 +13,10 @@
 #include "bench/line_fit.h"
 #include "bench/monitor_recorder.h"
 #include "music/music.h"
+#include "music/sound_library_common.h"
 #include "tools/make_standins/tiny_module.h"
 
 #include <SDL.h>
-#include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -54,20 +56,16 @@ double ZeroHostMs(const Line& line) { return -line.Intercept / line.Slope; }
 // library renders it; 0 when it cannot be read.
 std::int64_t FirstLoudMusicFrame(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return 0;
     std::vector<char> bytes;
-    char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(file);
+    std::ostringstream log;
+    int error = SoundErrorNone;
+    std::unique_ptr<openmpt::module> module = LoadLiveModule(path.c_str(), bytes, log, error);
+    if (!module)
+        return 0;
     try {
-        openmpt::module module(bytes);
         std::vector<std::int16_t> block(2 * 1024);
         std::int64_t frames = 0;
-        while (std::size_t count = module.read_interleaved_stereo(MonitorRate, 1024, block.data())) {
+        while (std::size_t count = module->read_interleaved_stereo(MonitorRate, 1024, block.data())) {
             for (std::size_t i = 0; i < 2 * count; ++i)
                 if (std::abs(block[i]) > 64)
                     return frames + static_cast<std::int64_t>(i / 2);

@@ -7,8 +7,13 @@
 //   and clock-bench;
 // - offline (sound_library_offline.cpp, offline_clock.h): no audio device,
 //   the music time is set by the renderer; orvane-capture and the frame tests;
+// - web (sound_library_web.cpp and .js): libopenmpt renders on the page's
+//   main thread, an AudioWorklet plays it, and the time is what the audio
+//   context's output timestamps say is heard; the page, whose stills set the
+//   time themselves (offline_clock.h);
 // - scripted (tests/support/fake_sound.cpp): times and failures a unit test
 //   sets.
+// What they do alike with a module file is in sound_library_common.h.
 // The calls keep the names and contracts of the module player the show was
 // first written for, so that the music code, the clock and the error texts
 // (FmodErrorText) stay as they are whichever implementation is linked.

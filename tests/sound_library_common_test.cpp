@@ -1,7 +1,7 @@
 // Reading and opening a module as every sound library does.
 
 #include "music/sound_library_common.h"
-#include "tests/support/tiny_module.h"
+#include "tools/make_standins/tiny_module.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@ const env = (name) => {
   return process.env[name];
 };
 const work = mkdtempSync(join(tmpdir(), 'orvane-web-sound-'));
-const RowMs = 120;  // tests/support/tiny_module.h
+const RowMs = 120;  // tools/make_standins/tiny_module.h
 const failures = [];
 
 function check(ok, what) {
