@@ -59,6 +59,15 @@ std::vector<int> Greys(const Image& image, std::size_t first, std::size_t count)
 
 Bytes Repeat(std::size_t count, std::uint8_t value) { return Bytes(count, value); }
 
+// `count` runs of 63 pixels of value v.
+Bytes RunsOf63(std::size_t count, std::uint8_t v)
+{
+    Bytes runs;
+    for (std::size_t i = 0; i < count; ++i)
+        runs.insert(runs.end(), {0xFF, v});
+    return runs;
+}
+
 Bytes Concat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
@@ -377,6 +386,9 @@ TEST(PcxDecode, WritesFuzzSeeds)
         {"block-end", Concat({Repeat(511, 9), {0xC3, 0x42}, Repeat(40, 0xC2)})},
         {"line-end", Concat({Repeat(510, 3), {0xC5, 0x99}})},
         {"over-long", Concat({Repeat(Pixels - 2, 1), {0xFF, 0x77, 0x12}})},
+        // The image's end reached by runs alone (63 pixels for two bytes), so
+        // that short inputs cross it too: 4161 full runs, then one of two.
+        {"runs-past-end", Concat({RunsOf63(4161, 0x21), {0xC2, 0x44}})},
         {"short", {0xC5}},
         {"picture", Concat({EncodeRle(TestPicture(), 512), {0x0C}, Repeat(768, 0xAB)})},
     };
