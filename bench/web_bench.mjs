@@ -93,7 +93,7 @@ try {
     console.log('  the clock against the audio context\'s output timestamps, over the first minute:');
     console.log(`    ${sound.compared} of ${sound.samples} readings compared: mean ${sound.meanOffsetMs.toFixed(2)} ms, ` +
       `99th percentile ${sound.p99OffsetMs.toFixed(2)} ms, largest ${sound.largestOffsetMs.toFixed(2)} ms; ` +
-      `${sound.heldUp} taken while audio or page was held up; ${sound.backwardSteps} backward steps; ` +
+      `${sound.notCompared} taken while audio or page was held up; ${sound.backwardSteps} backward steps; ` +
       `Play to first sound ${sound.playToFirstSoundMs === null ? '-' : sound.playToFirstSoundMs.toFixed(0) + ' ms'}`);
   }
 } finally {
