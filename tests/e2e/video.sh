@@ -123,8 +123,10 @@ $PATH|--from 17000 --to 15000|2|--from must come before --to
 $PATH|--from 999999|2|999999 ms is not inside the show
 $PATH|--still 100|2|give one of --still MS, --sheet FILE.png or --video FILE.mp4
 CASES
-capture --still 100 --stretch
-[[ $STATUS -eq 2 ]] && grep -q "go with --video" "$E2E_WORK/stderr" || fail "--stretch was taken without --video"
+capture --still 100 --timings
+[[ $STATUS -eq 2 ]] && grep -q "go with --video" "$E2E_WORK/stderr" || fail "--timings was taken without --video"
+capture --sheet "$out/sheet.png" --stretch
+[[ $STATUS -eq 2 ]] && grep -q "go with --still or --video" "$E2E_WORK/stderr" || fail "--stretch was taken with --sheet"
 
 echo "-- Ctrl-C: the partial file goes, and ffmpeg with it"
 # With job control, so that the background job takes SIGINT as a terminal's would.

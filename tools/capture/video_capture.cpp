@@ -52,14 +52,7 @@ int Failed(int exitCode, const std::string& message)
 
 PictureArea PictureAreaFor(int width, int height, bool stretch)
 {
-    if (stretch || width * 3 == height * 4)
-        return PictureArea{0, 0, width, height};
-    if (width * 3 > height * 4) {
-        const int pictureWidth = (height * 4 + 1) / 3;
-        return PictureArea{(width - pictureWidth) / 2, 0, pictureWidth, height};
-    }
-    const int pictureHeight = (width * 3 + 2) / 4;
-    return PictureArea{0, (height - pictureHeight) / 2, width, pictureHeight};
+    return stretch ? PictureArea{0, 0, width, height} : CentredPictureArea(width, height);
 }
 
 int CaptureVideo(const VideoRequest& request)
