@@ -20,10 +20,11 @@ void SetOfflineMusicTime(std::uint32_t ms);
 // show's length when no song is loaded. FMUSIC_IsFinished is true from it on.
 std::uint32_t OfflineShowLength();
 
-// Sample rate of RenderOfflineSong, the live show's.
+// The sample rate the live show asks its sound output for.
 constexpr int OfflineSoundRate = 44100;
 
 // The loaded song's sound as the live show plays it (same end-of-song
-// setting): 16-bit stereo, interleaved, from the first sample to the song's
-// end. Empty when no song is loaded.
-std::vector<std::int16_t> RenderOfflineSong();
+// setting), rendered at sampleRate frames per second: 16-bit stereo,
+// interleaved, from the first sample to the song's end. Empty when no song
+// is loaded.
+std::vector<std::int16_t> RenderOfflineSong(int sampleRate);

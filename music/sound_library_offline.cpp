@@ -92,7 +92,7 @@ std::uint32_t FMUSIC_GetTime(SongHandle) { return MusicTime; }
 
 signed char FMUSIC_IsFinished(SongHandle) { return MusicTime >= OfflineShowLength(); }
 
-std::vector<std::int16_t> RenderOfflineSong()
+std::vector<std::int16_t> RenderOfflineSong(int sampleRate)
 {
     std::vector<std::int16_t> samples;
     if (!SongLoaded)
@@ -110,7 +110,7 @@ std::vector<std::int16_t> RenderOfflineSong()
     do {
         const std::size_t used = samples.size();
         samples.resize(used + BlockFrames * 2);
-        rendered = module->read_interleaved_stereo(OfflineSoundRate, BlockFrames, samples.data() + used);
+        rendered = module->read_interleaved_stereo(sampleRate, BlockFrames, samples.data() + used);
         samples.resize(used + rendered * 2);
     } while (rendered > 0);
     return samples;
