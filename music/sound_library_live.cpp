@@ -9,6 +9,11 @@
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.hpp>
 
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -19,8 +24,9 @@
 #include <vector>
 
 namespace {
-constexpr int DeviceBufferFrames = 1024;  // about 23 ms at 44100 Hz
 constexpr int Channels = 2;
+// Below PipeWire's own data threads (88) and within RealtimeKit's usual limit.
+constexpr int CallbackRealTimePriority = 20;
 
 // Swallows libopenmpt's log, which would otherwise go to std::clog. Keeps no
 // state, so the audio thread and the main thread may both write to it.
@@ -42,8 +48,9 @@ struct LoadedSong {
 };
 
 SDL_AudioDeviceID Device = 0;
+bool CallbackNeedsRealTime = false;  // set before the device opens
 int SampleRate = 44100;
-std::int64_t OutputLatencyNs = 0;
+std::int64_t OutputLatency = 0;  // ns from a callback until its block is heard
 int LastError = SoundErrorNone;
 std::vector<std::unique_ptr<LoadedSong>> Songs;  // main thread only
 LoadedSong* Playing = nullptr;                   // changed only with the device locked
@@ -64,9 +71,35 @@ LoadedSong* FindSong(SongHandle song)
     return nullptr;
 }
 
+// SDL makes the audio threads it starts itself time-critical (nice -20, or
+// RealtimeKit's nice level). Its pipewire driver calls back on a thread of
+// PipeWire's instead, left at normal priority, and the block it asks for is
+// due at the graph's next cycle a few milliseconds later: on a busy machine
+// (two cores, a browser and a compiler) that thread, even at nice -20, missed
+// it in half the runs and the sink played silence. Real-time scheduling, as
+// PipeWire gives its own data threads, where the process may have it (root,
+// or a real-time priority limit); else what SDL gives its own threads.
+void RaiseCallbackThread()
+{
+#if defined(__linux__)
+    if (CallbackNeedsRealTime) {
+        sched_param realTime{};
+        realTime.sched_priority = CallbackRealTimePriority;
+        if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime) == 0)
+            return;
+    }
+#endif
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
+}
+
 // Runs on SDL's audio thread with the device lock held.
 void RenderBlock(void*, Uint8* stream, int length)
 {
+    static thread_local bool raised = false;
+    if (!raised) {
+        raised = true;
+        RaiseCallbackThread();
+    }
     std::size_t wanted = static_cast<std::size_t>(length) / (Channels * sizeof(std::int16_t));
     // Every callback, silent ones too, so that the schedule is known before
     // the song starts.
@@ -85,7 +118,7 @@ void RenderBlock(void*, Uint8* stream, int length)
     bool ended = rendered < wanted;
     // This block is heard once what is queued ahead of it has played.
     PublishHeardAnchor(song->Clock, song->RenderedFrames, static_cast<std::int64_t>(rendered),
-                       calledNs + OutputLatencyNs, ended);
+                       calledNs + OutputLatency, ended);
     song->RenderedFrames += static_cast<std::int64_t>(rendered);
     song->DecoderDone = ended;
 }
@@ -102,6 +135,30 @@ void StopAndForget(LoadedSong* song)
     Songs.erase(std::remove_if(Songs.begin(), Songs.end(),
                                [song](const std::unique_ptr<LoadedSong>& loaded) { return loaded.get() == song; }),
                 Songs.end());
+}
+
+// The rate the output plays at, where the driver says (PipeWire, PulseAudio,
+// WASAPI), else the one asked for. A sound server that resamples a stream to
+// its own rate calls back on its own cycle: at 44100 Hz into a 48000-Hz
+// PipeWire graph of 1024-frame cycles, every 21.3 ms with one cycle in about
+// twelve left out, never once a block. Rendered at the server's rate, each
+// block is its cycles' worth and the callbacks come once a block.
+int OutputRate(int asked)
+{
+    SDL_AudioSpec device{};
+    if (SDL_GetDefaultAudioInfo(nullptr, &device, 0) == 0 && device.freq >= 8000 && device.freq <= 192000)
+        return device.freq;
+    return asked;
+}
+
+// A block of about 23 ms, in a power of two of frames as sound servers cycle:
+// 1024 at 44100 and 48000 Hz.
+int BlockFramesAt(int rate)
+{
+    int frames = 256;
+    while (frames * 2 <= rate * 233 / 10000)
+        frames *= 2;
+    return frames;
 }
 
 void ShutDownSdlAudio()
@@ -126,12 +183,14 @@ signed char FSOUND_Init(int mixRate, int, unsigned int)
         return 0;
     }
     SDL_AudioSpec wanted{};
-    wanted.freq = mixRate > 0 ? mixRate : 44100;
+    wanted.freq = OutputRate(mixRate > 0 ? mixRate : 44100);
     wanted.format = AUDIO_S16SYS;
     wanted.channels = Channels;
-    wanted.samples = DeviceBufferFrames;
+    wanted.samples = static_cast<Uint16>(BlockFramesAt(wanted.freq));
     wanted.callback = RenderBlock;
     SDL_AudioSpec obtained{};
+    const char* driver = SDL_GetCurrentAudioDriver();
+    CallbackNeedsRealTime = driver != nullptr && std::strcmp(driver, "pipewire") == 0;
     // No changes allowed: SDL converts if the device differs, so we always
     // render 16-bit stereo at the asked rate.
     Device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
@@ -142,7 +201,7 @@ signed char FSOUND_Init(int mixRate, int, unsigned int)
     }
     SampleRate = obtained.freq;
     CallbackTimes = CallbackFilter{};
-    OutputLatencyNs = static_cast<std::int64_t>(obtained.samples) * 1000000000 / obtained.freq;
+    OutputLatency = OutputLatencyNs(SDL_GetCurrentAudioDriver(), obtained.samples, obtained.freq);
     SDL_PauseAudioDevice(Device, 0);  // runs from now on, silent until a song plays
     LastError = SoundErrorNone;
     return 1;
