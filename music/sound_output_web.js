@@ -54,6 +54,7 @@ mergeInto(LibraryManager.library, {
     fallbackTime: -1,    // the context's currentTime as last seen
     fallbackSeenMs: 0,   // when it was first seen at that value
     fallbackReachMs: 30, // it moves once a render callback: carried forward at most this long
+    renderedS: 0,        // the context's time, carried forward: what it has rendered
     staleStampMs: 100,   // a timestamp older than this beyond the output latency is stale
     slewMs: 300,
     largestSlewS: 0.25,  // a larger difference is a real change, not a source's error
@@ -181,11 +182,14 @@ mergeInto(LibraryManager.library, {
     },
 
     // Whether an output timestamp can be believed: not from the future, not
-    // stale while the context plays, not about audio the context has not rendered yet, and moving
-    // forward with the one before, both of its times together. Engines get
-    // these wrong: one gives a performanceTime seconds ahead of
-    // performance.now() that runs at its own pace.
-    saneStamp: function(stamp, nowMs, ctx) {
+    // stale while the context plays, not about audio the context has not
+    // rendered, not heard sooner than the context's own output latency
+    // allows, and moving forward with the one before, both of its times
+    // together. Engines get these wrong: one gives a performanceTime seconds
+    // ahead of performance.now() that runs at its own pace, another stamps
+    // what it has just rendered as heard. renderedS: the context's time now,
+    // carried forward (see heardNow).
+    saneStamp: function(stamp, nowMs, ctx, renderedS) {
       const s = OrvaneSound;
       const last = s.lastStamp;
       s.lastStamp = stamp ? {contextTime: stamp.contextTime, performanceTime: stamp.performanceTime} : null;
@@ -197,9 +201,11 @@ mergeInto(LibraryManager.library, {
       // A context that was suspended or interrupted gives its last stamp
       // until it plays again: old, but not wrong, and the time holds anyway.
       // While it plays, a stamp must be fresh, and what it says is heard now
-      // cannot be audio the context has not rendered yet.
-      if (ctx.state === 'running' && (ageMs > s.staleStampMs + latencyMs ||
-                                      stamp.contextTime + ageMs / 1000 > ctx.currentTime + toleranceMs / 1000))
+      // must lie the output latency behind what is rendered, give or take a
+      // render callback.
+      if (ctx.state === 'running' &&
+          (ageMs > s.staleStampMs + latencyMs ||
+           stamp.contextTime + ageMs / 1000 > renderedS - (ctx.outputLatency || 0) + s.fallbackReachMs / 1000))
         return false;
       if (last) {
         const ahead = stamp.contextTime - last.contextTime, later = stamp.performanceTime - last.performanceTime;
@@ -210,24 +216,26 @@ mergeInto(LibraryManager.library, {
 
     // The context time being heard at performance.now() atMs (now): from
     // the output timestamp while it is sane, else the context's time less
-    // its latencies (a missing one counts as 0), carried forward from when
-    // that time was first seen, since it moves only once a render callback
-    // (every 3 to 20 ms, engine by engine). Where the source changes,
-    // the difference between the two is carried and faded out, so that the
-    // heard time neither jumps nor runs back.
+    // its latencies (a missing one counts as 0). The context's time moves
+    // once a render callback (every 3 to 20 ms, engine by engine), so it is
+    // carried forward from when it was first seen, by a callback at most
+    // (s.renderedS, also the end of what counts as rendered). Where the
+    // source changes, the difference between the two is carried and faded
+    // out, so that the heard time neither jumps nor runs back.
     heardNow: function() {
       const s = OrvaneSound;
       const ctx = s.ctx;
       const nowMs = performance.now();
-      const stamp = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
-      const stamped = OrvaneSound.saneStamp(stamp, nowMs, ctx);
       if (ctx.currentTime !== s.fallbackTime) {
         s.fallbackTime = ctx.currentTime;
         s.fallbackSeenMs = nowMs;
       }
-      const sinceS = ctx.state === 'running' ? Math.min(nowMs - s.fallbackSeenMs, s.fallbackReachMs) / 1000 : 0;
+      const carriedMs = ctx.state === 'running' ? Math.min(nowMs - s.fallbackSeenMs, s.fallbackReachMs) : 0;
+      s.renderedS = s.fallbackTime + carriedMs / 1000;
+      const stamp = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
+      const stamped = OrvaneSound.saneStamp(stamp, nowMs, ctx, s.renderedS);
       const heardS = stamped ? stamp.contextTime + (nowMs - stamp.performanceTime) / 1000
-                             : s.fallbackTime - (ctx.baseLatency || 0) - (ctx.outputLatency || 0) + sinceS;
+                             : s.renderedS - (ctx.baseLatency || 0) - (ctx.outputLatency || 0);
       if (s.lastStamped !== null) {
         s.slewS *= Math.exp(-(nowMs - s.lastHeardMs) / s.slewMs);
         if (stamped !== s.lastStamped) {
@@ -372,7 +380,7 @@ mergeInto(LibraryManager.library, {
     const heard = OrvaneSound.heardNow();
     // Rendered: up to the context's own time, and never past what the
     // worklet was given (or, while it waits for more, what it wrote).
-    let renderedEnd = Math.min(s.ctx.currentTime * rate - s.offset, s.underrun ? s.written : s.sent);
+    let renderedEnd = Math.min(s.renderedS * rate - s.offset, s.underrun ? s.written : s.sent);
     if (s.ended) renderedEnd = s.written;
     HEAPF64[facts >> 3] = heard.seconds * rate - s.offset;
     HEAPF64[(facts >> 3) + 1] = heard.atMs;
