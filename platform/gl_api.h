@@ -72,7 +72,16 @@ constexpr unsigned int GLUT_DOUBLE = 2;
 constexpr GLenum GLUT_ACTION_ON_WINDOW_CLOSE = 0x01F9;  // freeglut's glutSetOption
 constexpr int GLUT_ACTION_GLUTMAINLOOP_RETURNS = 1;
 
-#define GL_FUNCTION(ret, name, params, args) extern ret(ORV_APIENTRY* name) params;
+// On the page the toolchain's WebGL functions carry GL's names as link-time
+// symbols (the GLES2 renderer calls them); the pointers take names of their
+// own there, so that both live in one program.
+#if defined(__EMSCRIPTEN__)
+#define ORV_TABLE_SYMBOL(name) __asm__("orvane_" #name)
+#else
+#define ORV_TABLE_SYMBOL(name)
+#endif
+
+#define GL_FUNCTION(ret, name, params, args) extern ret(ORV_APIENTRY* name) params ORV_TABLE_SYMBOL(name);
 #define GLUT_FUNCTION GL_FUNCTION
 #include "platform/gl_functions.inc"
 #undef GL_FUNCTION
