@@ -16,3 +16,7 @@ std::string WriteTestPictures(const std::string& leaveOut = "");
 // Writes the seven pictures, each of one grey level (levels[i] for picture
 // number i), into a new temporary folder and returns its path.
 std::string WriteFlatTestPictures(const std::uint8_t levels[7]);
+
+// Writes our stand-in pictures (make-standins') into a new temporary folder
+// and returns its path.
+std::string WriteStandInPictures();

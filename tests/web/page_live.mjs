@@ -2,10 +2,11 @@
 // title says "Orvane: playing"; the show's clock, sampled at every frame,
 // never goes backwards and moves with the audio context; a short module of
 // ours ends the show by itself ("Orvane: ended") within its length plus 1 s;
-// Escape ends it early and Play again starts a fresh show from 0; ?autoplay
-// starts without the button; full screen (button and F key) keeps the
-// picture 4:3 between black bars; a small window gets the canvas scaled down
-// and centred.
+// Escape ends it early and Play again starts a fresh show from 0; none of
+// these runs puts an error or a warning on the console; ?autoplay starts
+// without the button; full screen (button and F key) keeps the picture 4:3
+// between black bars; a small window gets the canvas scaled down and
+// centred.
 //
 // Environment: WRITE_TEST_MODULE (the native writer of short modules),
 // WEB_TEST_OUT (screenshots of each state).
@@ -89,6 +90,7 @@ try {
       expect(took >= length - 100, `ended ${took} ms after Play, before the module's ${length} ms`);
       const said = await page.$eval('#status', e => e.textContent);
       expect(said.includes('with its music'), said);
+      expect(page.messages.length === 0, page.messages.join('; '));
       await page.close();
     }],
     ['Escape ends the show early; Play again starts a fresh one from 0', async () => {

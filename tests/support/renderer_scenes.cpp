@@ -1,4 +1,4 @@
-#include "tests/web/fill_in_scenes.h"
+#include "tests/support/renderer_scenes.h"
 
 #include "assets/sphere.h"
 #include "platform/gl_api.h"
@@ -221,10 +221,10 @@ void Glyphs()
 }
 }  // namespace
 
-const char* const FillInScenes[] = {"nested-lists", "wireframes", "glyphs"};
-const int FillInSceneCount = 3;
+const char* const RendererScenes[] = {"nested-lists", "wireframes", "glyphs"};
+const int RendererSceneCount = 3;
 
-void DrawFillInScene(int index)
+void DrawRendererScene(int index)
 {
     static void (*const Draw[])() = {NestedLists, Wireframes, Glyphs};
     Draw[index]();
