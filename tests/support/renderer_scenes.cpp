@@ -7,6 +7,16 @@ namespace {
 constexpr GLenum GL_COMPILE_AND_EXECUTE = 0x1301;
 constexpr GLenum GL_BACK = 0x0405;
 constexpr GLenum GL_FRONT_AND_BACK = 0x0408;
+constexpr GLenum GL_POINTS = 0x0000;
+constexpr GLenum GL_LINES = 0x0001;
+constexpr GLenum GL_LINE_LOOP = 0x0002;
+constexpr GLenum GL_LINE_STRIP = 0x0003;
+constexpr GLenum GL_TRIANGLE_STRIP = 0x0005;
+constexpr GLenum GL_TRIANGLE_FAN = 0x0006;
+constexpr GLenum GL_QUAD_STRIP = 0x0008;
+constexpr GLenum GL_POLYGON = 0x0009;
+constexpr GLenum GL_POINT = 0x1B00;
+constexpr GLint GL_NEAREST = 0x2600;
 
 // The show's view: x -4..4, y -3..3 over the whole frame.
 void ShowView()
@@ -219,13 +229,198 @@ void Glyphs()
     glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, '7');  // still nothing
     glFinish();
 }
+
+void Strip(GLenum mode, const float (*points)[2], int count, float r, float g, float b)
+{
+    glBegin(mode);
+    for (int i = 0; i < count; ++i) {
+        glColor3f(r * (i + 1) / count, g, b * (count - i) / count);  // a colour per vertex
+        glVertex2f(points[i][0], points[i][1]);
+    }
+    glEnd();
+}
+
+// Every kind of primitive glBegin takes, with a colour per vertex; an
+// unfinished triangle and quad at a primitive's end, which GL drops; a
+// clockwise rectangle culled and not; colours out of [0, 1], which GL
+// clamps; front faces as points; and the matrix stack pushed and popped
+// past its depth, which GL refuses.
+void PrimitiveKinds()
+{
+    ShowView();
+    static const float StripPoints[6][2] = {{-3.8f, 2.0f}, {-3.6f, 2.8f}, {-3.2f, 1.9f}, {-3.0f, 2.9f}, {-2.5f, 2.1f}, {-2.3f, 2.7f}};
+    Strip(GL_TRIANGLE_STRIP, StripPoints, 6, 1.0f, 0.3f, 1.0f);
+    static const float FanPoints[6][2] = {{-1.2f, 2.2f}, {-0.4f, 2.0f}, {-0.5f, 2.6f}, {-1.1f, 2.95f}, {-1.7f, 2.7f}, {-1.9f, 2.1f}};
+    Strip(GL_TRIANGLE_FAN, FanPoints, 6, 0.2f, 1.0f, 0.6f);
+    static const float QuadStripPoints[7][2] = {{0.2f, 2.0f}, {0.3f, 2.8f}, {0.9f, 2.1f}, {1.0f, 2.9f}, {1.6f, 1.9f}, {1.7f, 2.7f}, {2.2f, 2.0f}};
+    Strip(GL_QUAD_STRIP, QuadStripPoints, 7, 1.0f, 0.8f, 0.2f);  // the seventh vertex makes no quad
+    static const float PolygonPoints[5][2] = {{2.9f, 2.0f}, {3.7f, 2.1f}, {3.8f, 2.6f}, {3.3f, 2.95f}, {2.7f, 2.6f}};
+    Strip(GL_POLYGON, PolygonPoints, 5, 0.4f, 0.5f, 1.0f);
+
+    static const float LinePoints[6][2] = {{-3.8f, 0.4f}, {-3.0f, 1.4f}, {-2.6f, 0.5f}, {-2.0f, 1.5f}, {-1.6f, 0.6f}, {-1.9f, 1.0f}};
+    Strip(GL_LINES, LinePoints, 5, 1.0f, 1.0f, 1.0f);  // the fifth vertex makes no line
+    glTranslatef(2.5f, 0.0f, 0.0f);
+    Strip(GL_LINE_STRIP, LinePoints, 6, 1.0f, 0.5f, 0.5f);
+    glTranslatef(2.5f, 0.0f, 0.0f);
+    Strip(GL_LINE_LOOP, LinePoints, 6, 0.5f, 1.0f, 0.5f);
+    glTranslatef(2.5f, 0.0f, 0.0f);
+    Strip(GL_POINTS, LinePoints, 6, 1.0f, 1.0f, 0.3f);
+    glLoadIdentity();
+
+    glColor3f(2.0f, -1.0f, 0.5f);  // (1, 0, 0.5)
+    glBegin(GL_TRIANGLES);
+    glVertex2f(-3.8f, -0.6f);
+    glVertex2f(-2.8f, -0.6f);
+    glVertex2f(-3.3f, 0.2f);
+    glVertex2f(-2.0f, -0.6f);  // dropped with the glEnd
+    glEnd();
+    glBegin(GL_TRIANGLES);  // a new primitive starts from its own first vertex
+    glVertex2f(-2.6f, -0.6f);
+    glVertex2f(-1.6f, -0.6f);
+    glVertex2f(-2.1f, 0.2f);
+    glEnd();
+    glColor4f(0.3f, 0.9f, 0.9f, 7.0f);
+    glBegin(GL_QUADS);
+    glVertex2f(-1.2f, -0.6f);
+    glVertex2f(-0.4f, -0.6f);
+    glVertex2f(-0.4f, 0.2f);
+    glVertex2f(-1.2f, 0.2f);
+    glVertex2f(0.0f, -0.6f);  // two of a quad: dropped
+    glVertex2f(0.8f, -0.6f);
+    glEnd();
+
+    glColor3f(0.9f, 0.4f, 0.1f);
+    glRectf(1.8f, -0.6f, 1.0f, 0.2f);  // clockwise: a back face
+    glEnable(GL_CULL_FACE);
+    glRectf(2.8f, -0.6f, 2.0f, 0.2f);  // culled
+    glRectf(3.0f, -0.6f, 3.8f, 0.2f);  // counter-clockwise: kept
+    glDisable(GL_CULL_FACE);
+
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glPolygonMode(GL_FRONT, GL_POINT);
+    Square(-3.0f, -2.0f, 0.6f);
+    glPolygonMode(GL_FRONT, GL_FILL);
+
+    // 40 pushes and pops on a stack of 32: the last 9 of each do nothing.
+    glTranslatef(-1.5f, -2.6f, 0.0f);
+    for (int i = 0; i < 40; ++i) {
+        glPushMatrix();
+        glTranslatef(0.12f, 0.02f, 0.0f);
+    }
+    glColor3f(0.6f, 0.6f, 1.0f);
+    Square(0.0f, 0.0f, 0.2f);
+    for (int i = 0; i < 40; ++i)
+        glPopMatrix();
+    glColor3f(1.0f, 0.6f, 0.6f);
+    Square(0.0f, 0.0f, 0.2f);
+    glLoadIdentity();
+}
+
+void Upload(GLuint name, int side, GLenum format, const unsigned char* pixels, GLint filter)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    if (filter != 0) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    }
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), side, side, 0, format, GL_UNSIGNED_BYTE, pixels);
+}
+
+void TexturedSquare(float x, float y, float half)
+{
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(x - half, y - half);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(x + half, y - half);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(x + half, y + half);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(x - half, y + half);
+    glEnd();
+}
+
+// Textures by names the program chooses, sharp (GL_NEAREST) and smooth
+// (GL_LINEAR), times the colour; one without a filter that needs no
+// mipmaps, which GL then leaves untextured; one bound inside a display list,
+// with texture coordinates of the list's own and one taken from the replay;
+// a picture added with blending.
+void Textures()
+{
+    ShowView();
+    unsigned char checker[8 * 8 * 4];
+    for (int i = 0; i < 8 * 8; ++i) {
+        const bool on = (i % 8 + i / 8) % 2 == 0;
+        checker[i * 4 + 0] = on ? 255 : 40;
+        checker[i * 4 + 1] = on ? 200 : 90;
+        checker[i * 4 + 2] = on ? 60 : 255;
+        checker[i * 4 + 3] = on ? 255 : 128;
+    }
+    unsigned char ramp[4 * 4 * 3];
+    for (int i = 0; i < 4 * 4; ++i) {
+        ramp[i * 3 + 0] = static_cast<unsigned char>(i * 16);
+        ramp[i * 3 + 1] = static_cast<unsigned char>(255 - i * 16);
+        ramp[i * 3 + 2] = static_cast<unsigned char>((i % 4) * 80);
+    }
+    Upload(40, 8, GL_RGBA, checker, GL_NEAREST);
+    Upload(57, 4, GL_RGB, ramp, GL_LINEAR);
+    Upload(33, 8, GL_RGBA, checker, 0);  // GL's initial filter wants mipmaps: incomplete
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 40);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    // 25.3 pixels a texel: no texel edge on a pixel's centre, where the
+    // desktop's and the browser's rasterizers may round either way.
+    TexturedSquare(-2.8f, 1.7f, 1.012f);
+    glColor3f(0.5f, 1.0f, 0.8f);
+    glPushMatrix();
+    glTranslatef(0.0f, 1.7f, 0.0f);
+    glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
+    TexturedSquare(0.0f, 0.0f, 0.9f);
+    glPopMatrix();
+    glBindTexture(GL_TEXTURE_2D, 57);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    TexturedSquare(2.8f, 1.7f, 1.1f);
+    glBindTexture(GL_TEXTURE_2D, 33);
+    glColor3f(0.9f, 0.3f, 0.3f);
+    TexturedSquare(-2.8f, -1.2f, 0.9f);
+
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glBindTexture(GL_TEXTURE_2D, 57);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(-0.8f, -0.8f);  // the texture coordinate current at the replay
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(0.8f, -0.8f);
+    glTexCoord2f(0.5f, 1.0f);
+    glVertex2f(0.0f, 0.6f);
+    glEnd();
+    glEndList();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glTranslatef(-0.6f, -1.4f, 0.0f);
+    glCallList(list);
+    glTexCoord2f(0.0f, 1.0f);
+    glTranslatef(1.2f, 0.0f, 0.0f);
+    glCallList(list);
+    glLoadIdentity();
+
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glBindTexture(GL_TEXTURE_2D, 40);
+    glColor4f(1.0f, 1.0f, 1.0f, 0.6f);
+    TexturedSquare(2.6f, -1.4f, 1.2f);
+    TexturedSquare(3.1f, -1.9f, 0.8f);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+}
 }  // namespace
 
-const char* const RendererScenes[] = {"nested-lists", "wireframes", "glyphs"};
-const int RendererSceneCount = 3;
+const char* const RendererScenes[] = {"nested-lists", "wireframes", "glyphs", "primitive-kinds", "textures"};
+const int RendererSceneCount = 5;
 
 void DrawRendererScene(int index)
 {
-    static void (*const Draw[])() = {NestedLists, Wireframes, Glyphs};
+    static void (*const Draw[])() = {NestedLists, Wireframes, Glyphs, PrimitiveKinds, Textures};
     Draw[index]();
 }

@@ -3,7 +3,8 @@
 // lists called from lists, one of them replayed while another is compiled;
 // glPolygonMode's outlines (the closing scene's sphere, cubes with back
 // faces filled or outlined too); the readout font's glyphs one after the
-// other by their advance, in the raster position's colour, blended. At least
+// other by their advance, in the raster position's colour, blended; every
+// kind of primitive; textures by names the program chooses. At least
 // 99.9 % of the pixels within 4/255, as for the show's frames.
 //
 // Environment: RENDERER_DESKTOP (the native program), WEB_TEST_OUT.
@@ -21,6 +22,8 @@ const Scenes = [
   ['nested-lists', 'lists calling lists, one replayed inside another\'s recording; a colour inside glBegin; glRectf'],
   ['wireframes', 'front faces outlined as GL_LINE draws them, back faces culled, filled or outlined'],
   ['glyphs', 'the readout font\'s glyphs, advancing by their widths, in the raster colour, blended'],
+  ['primitive-kinds', 'every kind of primitive, unfinished ones dropped, culling, clamped colours, the matrix stack\'s depth'],
+  ['textures', 'textures by chosen names, sharp and smooth, an incomplete one, texture coordinates in a list, added'],
 ];
 const MinimumWithin = 0.999;
 
