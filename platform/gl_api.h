@@ -2,7 +2,8 @@
 // The OpenGL 1.1 and GLUT entry points the program calls, as function
 // pointers named like the library functions. Nothing here links against GL
 // or GLUT: LoadGraphicsLibraries (gl_loader.h) fills the pointers at run
-// time, and tests may install a recording table or fakes of their own.
+// time (on the page with the GLES2 renderer, gles2.h, and glut_web.cpp), and
+// tests may install a recording table, the renderer or fakes of their own.
 // Every pointer is always callable: an entry point that could not be found
 // points at a stand-in that does nothing and returns 0.
 

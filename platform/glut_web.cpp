@@ -4,10 +4,12 @@
 // is emscripten's main loop on requestAnimationFrame. Each frame of the
 // loop hands out the keys pressed since the last, calls the idle callback,
 // and then the display callback when a redisplay was posted, as GLUT's
-// loop does; the browser shows what was drawn when the frame returns.
+// loop does; the browser shows what was drawn when the frame returns. While
+// no frames come (a hidden tab) a timer calls the idle callback.
 //
 // The program's end (EndProgram, program_end_web.cpp) shuts the toolchain's
-// runtime down, which stops the loop and removes the key listener. Keys
+// runtime down, which stops the loop and the timer and removes the key
+// listener. Keys
 // reach the program inside the loop's frame, never straight from the
 // browser's event: the toolchain takes the program's end there as the end
 // it is, while from an event listener it would reach the page as an error.
@@ -17,6 +19,7 @@
 #include "platform/gles2.h"
 
 #include <emscripten.h>
+#include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
 #include <cstring>
@@ -60,8 +63,21 @@ EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*)
     return EM_FALSE;  // the page's own keys (F for full screen) still work
 }
 
+// Frames stop while the tab is hidden; the idle callback (which also
+// notices the music's end) then runs on a timer, which browsers slow down to
+// about once a second in a hidden tab.
+constexpr double IdleTimerMs = 250;
+double LastFrameMs = 0;
+
+void IdleWhileNoFrames(void*)
+{
+    if (Idle && emscripten_get_now() - LastFrameMs > IdleTimerMs)
+        Idle();
+}
+
 void Frame()
 {
+    LastFrameMs = emscripten_get_now();
     std::vector<unsigned char> keys;
     keys.swap(PendingKeys);
     for (unsigned char key : keys)
@@ -110,6 +126,8 @@ void MainLoop()
     if (Reshape)
         Reshape(WindowWidth, WindowHeight);
     RedisplayPosted = true;
+    LastFrameMs = emscripten_get_now();
+    emscripten_set_interval(IdleWhileNoFrames, IdleTimerMs, nullptr);
     emscripten_set_main_loop(Frame, 0, EM_TRUE);  // unwinds to the browser; never returns
 }
 }  // namespace
