@@ -12,8 +12,6 @@
 #include <vector>
 
 namespace {
-constexpr GLenum GL_POINTS = 0x0000;
-constexpr GLenum GL_LINES = 0x0001;
 constexpr GLenum GL_ARRAY_BUFFER = 0x8892;
 constexpr GLenum GL_STREAM_DRAW = 0x88E0;
 constexpr GLenum GL_FLOAT = 0x1406;

@@ -14,14 +14,6 @@
 #include <vector>
 
 namespace {
-constexpr GLenum GL_POINTS = 0x0000;
-constexpr GLenum GL_LINES = 0x0001;
-constexpr GLenum GL_LINE_LOOP = 0x0002;
-constexpr GLenum GL_LINE_STRIP = 0x0003;
-constexpr GLenum GL_TRIANGLE_STRIP = 0x0005;
-constexpr GLenum GL_TRIANGLE_FAN = 0x0006;
-constexpr GLenum GL_QUAD_STRIP = 0x0008;
-constexpr GLenum GL_POLYGON = 0x0009;
 constexpr GLenum GL_SUBPIXEL_BITS = 0x0D50;
 
 GLfloat Colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};

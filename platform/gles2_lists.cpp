@@ -19,10 +19,6 @@
 #include <vector>
 
 namespace {
-constexpr GLenum GL_COMPILE_AND_EXECUTE = 0x1301;
-constexpr GLenum GL_POINTS = 0x0000;
-constexpr GLenum GL_LINES = 0x0001;
-constexpr GLenum GL_POLYGON = 0x0009;
 constexpr GLenum GL_LUMINANCE = 0x1909;
 constexpr GLenum GL_LUMINANCE_ALPHA = 0x190A;
 constexpr GLenum GL_ALPHA = 0x1906;

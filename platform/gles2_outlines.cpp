@@ -14,8 +14,6 @@
 #include <vector>
 
 namespace {
-constexpr GLenum GL_POINT = 0x1B00;
-
 std::vector<Vertex> Out;
 
 bool FrontFacing(const Vertex* const* corners, std::size_t count)

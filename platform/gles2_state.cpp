@@ -16,10 +16,6 @@
 #include <vector>
 
 namespace {
-constexpr GLenum GL_BACK = 0x0405;
-constexpr GLenum GL_FRONT_AND_BACK = 0x0408;
-constexpr GLenum GL_POINT = 0x1B00;
-constexpr GLenum GL_NEAREST = 0x2600;
 constexpr GLenum GL_UNPACK_ALIGNMENT = 0x0CF5;
 constexpr GLenum GL_TEXTURE_WRAP_S = 0x2802;
 constexpr GLenum GL_TEXTURE_WRAP_T = 0x2803;

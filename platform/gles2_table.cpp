@@ -11,8 +11,6 @@
 #include <initializer_list>
 
 namespace {
-constexpr GLenum GL_POLYGON = 0x0009;
-
 ListCommand Command(ListOp op, std::initializer_list<GLenum> enums = {}, std::initializer_list<double> numbers = {})
 {
     ListCommand command{op};

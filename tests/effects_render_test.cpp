@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 
 namespace {
 
@@ -36,12 +35,7 @@ protected:
             GTEST_SKIP() << "one test per process: run it alone (--gtest_filter) or through ctest";
         if (!OpenOffscreenGl(Width, Height))
             GTEST_SKIP() << "no offscreen OpenGL on this machine";
-        const std::string folder = WriteFlatTestPictures(PictureLevels);
-        const std::filesystem::path previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
-        InitScene();  // no "cud.mod" here: the silent show of 210 s
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(folder);
+        InitSceneIn(WriteFlatTestPictures(PictureLevels));
         StartShowRun(60, WholeFrame);
     }
     void TearDown() override { CloseOffscreenGl(); }

@@ -9,7 +9,6 @@
 // with the renderer over GLES2 through EGL. At least 99.9 % of the pixels of
 // every frame must lie within 4/255.
 
-#include "assets/scene.h"
 #include "platform/gl_api.h"
 #include "tests/support/egl_context.h"
 #include "tests/support/page_moments.h"
@@ -196,12 +195,7 @@ std::vector<std::uint32_t> ShowMoments()
 
 void StartShowWithStandIns()
 {
-    const std::string folder = WriteStandInPictures();
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder);
-    InitScene();  // no "cud.mod" here: the silent show of 210 s
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(folder);
+    InitSceneIn(WriteStandInPictures());
     StartShowRun(60, WholeFrame);
 }
 

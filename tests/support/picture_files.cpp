@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 std::uint8_t TestPictureGrey(int picture, int x, int y)
@@ -71,4 +72,13 @@ std::string WriteStandInPictures()
     for (const PictureTexture& picture : PictureTextures)
         WriteFile(folder + "/" + picture.fileName, WritePcx(DrawPicture(picture.fileName), PictureSide, PictureSide));
     return folder;
+}
+
+void InitSceneIn(const std::string& folder)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    InitScene();
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(folder);
 }

@@ -4,20 +4,6 @@
 #include "platform/gl_api.h"
 
 namespace {
-constexpr GLenum GL_COMPILE_AND_EXECUTE = 0x1301;
-constexpr GLenum GL_BACK = 0x0405;
-constexpr GLenum GL_FRONT_AND_BACK = 0x0408;
-constexpr GLenum GL_POINTS = 0x0000;
-constexpr GLenum GL_LINES = 0x0001;
-constexpr GLenum GL_LINE_LOOP = 0x0002;
-constexpr GLenum GL_LINE_STRIP = 0x0003;
-constexpr GLenum GL_TRIANGLE_STRIP = 0x0005;
-constexpr GLenum GL_TRIANGLE_FAN = 0x0006;
-constexpr GLenum GL_QUAD_STRIP = 0x0008;
-constexpr GLenum GL_POLYGON = 0x0009;
-constexpr GLenum GL_POINT = 0x1B00;
-constexpr GLint GL_NEAREST = 0x2600;
-
 // The show's view: x -4..4, y -3..3 over the whole frame.
 void ShowView()
 {

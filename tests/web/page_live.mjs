@@ -40,6 +40,17 @@ async function readyTab(width = 1000, height = 900, query = '') {
 const frames = page => page.evaluate(() => window.orvaneFrames || []);
 const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
 
+// Chooses our short module as the page's cud.mod, then presses Play;
+// returns when it pressed it (Date.now()).
+async function playShortModule(page) {
+  const input = await page.$('#files');
+  await input.uploadFile(shortModule);
+  await page.waitForFunction(() => !document.getElementById('own').hidden);
+  const pressed = Date.now();
+  await page.click('#play');
+  return pressed;
+}
+
 async function canvasBox(page) {
   return page.$eval('#canvas', canvas => {
     const r = canvas.getBoundingClientRect();
@@ -77,11 +88,7 @@ try {
     }],
     ['a short module ends the show by itself within its length plus 1 s', async () => {
       const page = await readyTab();
-      const input = await page.$('#files');
-      await input.uploadFile(shortModule);
-      await page.waitForFunction(() => !document.getElementById('own').hidden);
-      const started = Date.now();
-      await page.click('#play');
+      const started = await playShortModule(page);
       const title = await waitForTitle(page, t => t !== 'Orvane: playing', 20000);
       const took = Date.now() - started;
       const length = ShortModuleRows * 120;
@@ -96,11 +103,7 @@ try {
     }],
     ['a hidden tab draws no frames, and the show still ends with its music', async () => {
       const page = await readyTab();
-      const input = await page.$('#files');
-      await input.uploadFile(shortModule);
-      await page.waitForFunction(() => !document.getElementById('own').hidden);
-      const started = Date.now();
-      await page.click('#play');
+      const started = await playShortModule(page);
       await page.waitForFunction(() => window.orvaneFrames.length > 0, { timeout: 5000 });
       const other = await browser.newPage();
       await other.bringToFront();
