@@ -1,9 +1,9 @@
 #include "platform/runtime_error.h"
 
+#include "platform/program_end.h"
 #include "platform/runtime_error_stack.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 // noinline: the platform's stack capture looks for this function's frame.
 __attribute__((noinline)) void RuntimeError(int errorNumber)
@@ -16,7 +16,7 @@ __attribute__((noinline)) void RuntimeError(int errorNumber)
         std::printf("0x%08X\n", static_cast<unsigned>(ModuleOffset(frames[i])));
     std::printf("\n");
     std::fflush(stdout);
-    // std::exit, not _exit: the atexit handler that restores the display
-    // mode must still run. Nothing else of the shutdown does.
-    std::exit(reported);
+    // Not _exit: the atexit handler that restores the display mode must
+    // still run. Nothing else of the shutdown does.
+    EndProgram(reported);
 }
