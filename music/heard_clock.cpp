@@ -41,7 +41,7 @@ std::int64_t InterpolatedNs(const HeardClock& clock, std::int64_t nowNs)
 void ResetHeardClock(HeardClock& clock, int sampleRate)
 {
     std::lock_guard<std::mutex> hold(clock.Lock);
-    clock.SampleRate = sampleRate > 0 ? sampleRate : 44100;
+    clock.SampleRate = sampleRate > 0 ? sampleRate : SoundRate;
     clock.HasAnchor = false;
     clock.AnchorFrame = 0;
     clock.AnchorHeardNs = 0;

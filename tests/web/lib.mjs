@@ -3,7 +3,7 @@
 // stills of the page, frame comparison, and a small runner of named checks
 // that prints each result and sets the exit code.
 import http from 'node:http';
-import { createReadStream, existsSync, statSync } from 'node:fs';
+import { createReadStream, existsSync, readFileSync, statSync } from 'node:fs';
 import { extname, join, normalize } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { decodePng } from './png.mjs';
@@ -64,11 +64,16 @@ export async function launchBrowser(extraArgs = []) {
   });
 }
 
-// A tab of width x height CSS pixels at one device pixel each; the page's
-// errors, and the errors and warnings on its console (its own and the
-// browser's, WebGL's among them), are kept in page.messages.
+// The sound probes that each run's program gets (window.orvaneProgram's
+// orvaneSoundProbe and orvaneSoundFigures): the shipped page has none.
+const SoundHooks = readFileSync(new URL('./sound_hooks.js', import.meta.url), 'utf8');
+
+// A tab of width x height CSS pixels at one device pixel each, with the sound
+// probes; the page's errors, and the errors and warnings on its console (its
+// own and the browser's, WebGL's among them), are kept in page.messages.
 export async function openTab(browser, width = FrameWidth, height = FrameHeight) {
   const page = await browser.newPage();
+  await page.evaluateOnNewDocument(SoundHooks);
   await page.setViewport({ width, height, deviceScaleFactor: 1 });
   page.messages = [];
   page.on('pageerror', error => page.messages.push(`page error: ${error.message}`));

@@ -1,22 +1,26 @@
-// The page's audio output, for sound_library_web.cpp (an emscripten
+// The page's audio output, for sound_output_web.cpp (an emscripten
 // --js-library). One AudioContext at the song's rate; an AudioWorklet plays
-// the 16-bit blocks that the main thread renders and posts to it over its
-// MessagePort. The worklet answers every few render quanta with what it has
+// the 16-bit blocks that the main thread pulls from the core and posts to it
+// over its MessagePort. The worklet answers every few render quanta with what it has
 // written, and each answer tops the queue up again: message events still
 // reach a hidden tab, whose timers and animation frames are throttled or
 // stopped, so the music plays on while the show is not drawn.
 //
 // Functions of this object must be written as "name: function() {}":
-// emscripten copies the object into its output as text.
+// emscripten copies the object into its output as text. The object is also
+// the program's Module.orvaneSound, which the tests' and benches' hooks read
+// (tests/web/sound_hooks.js); the shipped page carries no hooks.
 
 mergeInto(LibraryManager.library, {
   $OrvaneSound: {
     ctx: null,           // the AudioContext while output is open
+    rate: 0,             // its frames per second, the song's
+    states: null,        // the playback states' values, by name, from sound_output_web.cpp
     ready: null,         // resolves once the worklet's code is loaded
     failedMs: null,      // performance.now() when the worklet's code failed to load
     node: null,          // the worklet playing the current song
     generation: 0,       // bumped by every start and stop: late promises see they are stale
-    aheadFrames: 22050,  // how much is queued beyond what the worklet has written (0.5 s)
+    aheadSeconds: 0.5,   // how much is queued beyond what the worklet has written
     blockFrames: 4096,   // rendered per step (93 ms)
     sent: 0,             // music frames posted to the worklet
     decoderDone: false,  // the render step gave fewer frames than asked: the song ends
@@ -26,7 +30,7 @@ mergeInto(LibraryManager.library, {
     underrun: false,     // the queue ran dry before the song's end: the music waits
     underruns: 0,
     ended: false,        // the song's last frame has been written
-    // Figures.
+    // For the hooks' figures.
     openCalledMs: 0,     // performance.now() when output was opened
     playCalledMs: 0,     // performance.now() when playback was asked for
     firstSoundMs: null,  // performance.now() when music frame 0 was heard
@@ -109,11 +113,12 @@ mergeInto(LibraryManager.library, {
       registerProcessor('orvane-song-player', OrvaneSongPlayer);
     },
 
-    // Renders and posts blocks until aheadFrames are queued beyond what the
+    // Renders and posts blocks until aheadSeconds are queued beyond what the
     // worklet has written, or the song has no more.
     feed: function() {
       const s = OrvaneSound;
-      while (s.node && !s.decoderDone && s.sent - s.written < s.aheadFrames) {
+      const aheadFrames = Math.round(s.aheadSeconds * s.rate);
+      while (s.node && !s.decoderDone && s.sent - s.written < aheadFrames) {
         const started = performance.now();
         const frames = _orvane_sound_render(s.blockFrames);
         s.renderMs += performance.now() - started;
@@ -169,105 +174,14 @@ mergeInto(LibraryManager.library, {
         s.node = null;
       }
     },
-
-    // Bench and test hook: the clock and what it is measured against, now.
-    probe: function() {
-      const s = OrvaneSound;
-      const began = performance.now();
-      const probe = {clockMs: _orvane_sound_time(), finished: _orvane_sound_finished() !== 0,
-                     underruns: s.underruns, renderMs: s.renderMs, renderedFrames: s.renderedFrames,
-                     playToFirstSoundMs: s.firstSoundMs === null ? null : s.firstSoundMs - s.playCalledMs,
-                     openToFirstSoundMs: s.firstSoundMs === null ? null : s.firstSoundMs - s.openCalledMs,
-                     firstSoundMs: s.firstSoundMs};
-      const ctx = s.ctx;
-      if (!ctx || s.offset === null) return probe;
-      const now = performance.now();
-      const heard = OrvaneSound.heardNow();
-      const rate = ctx.sampleRate;
-      // What the output timestamp says is heard now, and what the context's
-      // time less its latencies says; in music ms.
-      probe.heardMs = ((heard.seconds + (now - heard.atMs) / 1000) * rate - s.offset) / rate * 1000;
-      probe.stampAgeMs = now - heard.atMs;
-      // Readings further apart than this are not of the same moment.
-      probe.spanMs = performance.now() - began;
-      probe.latencyMs = ((ctx.currentTime - (ctx.baseLatency || 0) - (ctx.outputLatency || 0)) * rate - s.offset) /
-                        rate * 1000;
-      probe.contextTime = ctx.currentTime;
-      probe.baseLatencyMs = (ctx.baseLatency || 0) * 1000;
-      probe.outputLatencyMs = (ctx.outputLatency || 0) * 1000;
-      probe.aheadMs = (s.sent - s.written) / rate * 1000;
-      probe.songFrames = s.decoderDone ? s.sent : null;
-      probe.ended = s.ended;
-      return probe;
-    },
-
-    // Bench hook: samples the probe every few ms (as often as timers run)
-    // for durationMs, or until the song is finished, and sums up how the
-    // clock went against the output timestamps.
-    figures: function(durationMs) {
-      return new Promise((resolve) => {
-        const samples = [];
-        const until = performance.now() + durationMs;
-        const tick = () => {
-          const sample = OrvaneSound.probe();
-          if (sample.heardMs !== undefined) samples.push(sample);
-          if (performance.now() >= until || sample.finished) resolve(OrvaneSound.sumUp(samples));
-          else setTimeout(tick, 1);
-        };
-        tick();
-      });
-    },
-
-    // Offsets are taken where the audio flowed and the readings were of one
-    // moment: an output timestamp older than three times the typical age
-    // means the audio thread was held up (the reference then runs on from a
-    // stale timestamp while the clock stops at what was rendered), right
-    // after that the clock holds until the audio catches up, and a probe
-    // that took over half a millisecond was descheduled in between. Those
-    // samples are counted apart.
-    sumUp: function(samples) {
-      const ages = samples.map((sample) => sample.stampAgeMs).sort((a, b) => a - b);
-      const heldUpAge = 3 * (ages[ages.length >> 1] || 0);
-      const offsets = [];
-      let notCompared = 0, steps = 0, backwards = 0, largestStep = 0;
-      for (let i = 0; i < samples.length; ++i) {
-        const sample = samples[i];
-        const offset = sample.clockMs - sample.heardMs;
-        const holding = i > 0 && sample.clockMs === samples[i - 1].clockMs;
-        if (sample.stampAgeMs > heldUpAge || sample.spanMs > 0.5 || (holding && offset > 2)) notCompared++;
-        else if (!sample.ended && sample.heardMs >= 0) offsets.push(offset);
-        if (i === 0) continue;
-        const step = sample.clockMs - samples[i - 1].clockMs;
-        if (step > 0) steps++;
-        if (step < 0) backwards++;
-        largestStep = Math.max(largestStep, step);
-      }
-      const sizes = offsets.map(Math.abs).sort((a, b) => a - b);
-      const last = samples[samples.length - 1] || {};
-      return {samples: samples.length, compared: offsets.length,
-              meanOffsetMs: offsets.reduce((sum, offset) => sum + offset, 0) / (offsets.length || 1),
-              largestOffsetMs: sizes[sizes.length - 1] || 0, p99OffsetMs: sizes[Math.floor(sizes.length * 0.99)] || 0,
-              notCompared: notCompared, largestStampAgeMs: ages[ages.length - 1] || 0,
-              steps: steps, backwardSteps: backwards, largestStepMs: largestStep,
-              underruns: last.underruns, aheadMs: last.aheadMs, playToFirstSoundMs: last.playToFirstSoundMs,
-              openToFirstSoundMs: last.openToFirstSoundMs,
-              renderMs: last.renderMs, renderedSeconds: (last.renderedFrames || 0) / 44100,
-              outputLatencyMs: last.outputLatencyMs, baseLatencyMs: last.baseLatencyMs};
-    },
   },
-  // Module.orvaneSoundProbe(), Module.orvaneSoundFigures(ms) for benches;
-  // Module.orvaneSoundAhead(seconds) sets how far ahead the next playback
-  // queues, to measure what it costs.
-  $OrvaneSound__postset: 'Module["orvaneSoundProbe"] = function() { return OrvaneSound.probe(); };\n' +
-                         'Module["orvaneSoundFigures"] = function(ms) { return OrvaneSound.figures(ms); };\n' +
-                         'Module["orvaneSoundAhead"] = function(seconds) {\n' +
-                         '  OrvaneSound.aheadFrames = Math.round(seconds * 44100);\n' +
-                         '};',
+  $OrvaneSound__postset: 'Module["orvaneSound"] = OrvaneSound;',
 
   orvane_audio_open__deps: ['$OrvaneSound'],
-  orvane_audio_open: function(sampleRate) {
+  orvane_audio_open: function(sampleRate, waiting, playing, allWritten, failed) {
     const s = OrvaneSound;
     s.openCalledMs = performance.now();
+    s.states = {waiting: waiting, playing: playing, allWritten: allWritten, failed: failed};
     if (typeof AudioContext === 'undefined' || typeof AudioWorkletNode === 'undefined') return 0;
     try {
       s.ctx = new AudioContext({sampleRate: sampleRate});
@@ -279,6 +193,7 @@ mergeInto(LibraryManager.library, {
       s.ctx = null;
       return 0;
     }
+    s.rate = sampleRate;
     const ctx = s.ctx;
     const code = '(' + OrvaneSound.workletMain.toString() + ')();';
     const url = URL.createObjectURL(new Blob([code], {type: 'text/javascript'}));
@@ -336,20 +251,16 @@ mergeInto(LibraryManager.library, {
     OrvaneSound.stopNode();
   },
 
-  // Fills facts[0..2] with the music frame being heard, the performance.now()
-  // in ms at which it is heard, and the end of what the context has rendered
-  // (in music frames). 0: no music written yet, nothing filled; 1: playing;
-  // 2: the song's last frame has been written; 3: the worklet could not be
-  // loaded, and facts[1] is when playback was asked for or the load failed,
-  // whichever came later.
+  // The playing song's state, one of s.states, and its facts (see
+  // sound_output_web.cpp).
   orvane_audio_position__deps: ['$OrvaneSound'],
   orvane_audio_position: function(facts) {
     const s = OrvaneSound;
     if (s.ctx && s.failedMs !== null) {
       HEAPF64[(facts >> 3) + 1] = Math.max(s.failedMs, s.playCalledMs);
-      return 3;
+      return s.states.failed;
     }
-    if (!s.ctx || !s.node || s.offset === null) return 0;
+    if (!s.ctx || !s.node || s.offset === null) return s.states.waiting;
     const rate = s.ctx.sampleRate;
     const heard = OrvaneSound.heardNow();
     // Rendered: up to the context's own time, and never past what the
@@ -359,6 +270,6 @@ mergeInto(LibraryManager.library, {
     HEAPF64[facts >> 3] = heard.seconds * rate - s.offset;
     HEAPF64[(facts >> 3) + 1] = heard.atMs;
     HEAPF64[(facts >> 3) + 2] = renderedEnd;
-    return s.ended ? 2 : 1;
+    return s.ended ? s.states.allWritten : s.states.playing;
   },
 });
