@@ -3,7 +3,7 @@
 // instance of the program from orvane.js, on a fresh canvas: the effects keep
 // private cursors that only move forward, so a show cannot be rewound, only
 // started anew. The program's end comes through its exit code
-// (web/exit_hook.js); what it prints appears on the page.
+// (Module.onProgramEnd); what it prints appears on the page.
 //
 // The title tells the page's state: "Orvane" (ready), "Orvane: playing",
 // "Orvane: ended", "Orvane: error", and "Orvane: frame MS" once ?at=MS has

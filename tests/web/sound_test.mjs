@@ -7,7 +7,7 @@
 // native helpers WEB_SOUND_REFERENCE, WRITE_TEST_MODULE, MAKE_STANDINS.
 
 import {execFileSync} from 'node:child_process';
-import {mkdtempSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
+import {existsSync, mkdtempSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {serve, launch, openHarness} from './sound_page.mjs';
@@ -16,6 +16,12 @@ const env = (name) => {
   if (!process.env[name]) throw new Error(`${name} is not set`);
   return process.env[name];
 };
+// The harness is built by scripts/build-web; without it CTest counts this
+// test as skipped (exit code 77).
+if (!existsSync(join(env('HARNESS_DIR'), 'sound_harness.wasm'))) {
+  console.log(`${env('HARNESS_DIR')}/sound_harness.wasm is not built: run scripts/build-web first`);
+  process.exit(77);
+}
 const work = mkdtempSync(join(tmpdir(), 'orvane-web-sound-'));
 const RowMs = 120;  // tools/make_standins/tiny_module.h
 const failures = [];
