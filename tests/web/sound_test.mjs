@@ -399,9 +399,10 @@ try {
       reports.push(`${name}: rate ${rate.toFixed(3)}, largest jump ${jump.toFixed(1)} ms`);
     }
     // Back on the true timestamps, the difference left from the lies has
-    // faded out within half a second.
-    const settled = phases[3].samples.slice(phases[3].samples.length >> 1);
-    const {worstHeard} = checkClock(settled, 'true again, after half a second', settled[0].clockMs);
+    // faded out (to a tenth in 0.7 s).
+    const again = phases[3].samples;
+    const settled = again.filter((s) => s.at - again[0].at >= 700);
+    const {worstHeard} = checkClock(settled, 'true again, after 0.7 s', settled[0].clockMs);
     console.log(`  ${reports.join('; ')}; then at most ${worstHeard.toFixed(2)} ms off the music`);
   });
 
