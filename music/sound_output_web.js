@@ -56,6 +56,7 @@ mergeInto(LibraryManager.library, {
     fallbackReachMs: 30, // it moves once a render callback: carried forward at most this long
     renderedS: 0,        // the context's time, carried forward: what it has rendered
     staleStampMs: 100,   // a timestamp older than this beyond the output latency is stale
+    heardAheadS: 0.01,   // how far a stamp may say it is heard ahead of the context's time less its output latency
     slewMs: 300,
     largestSlewS: 0.25,  // a larger difference is a real change, not a source's error
     // For the hooks' figures.
@@ -187,9 +188,8 @@ mergeInto(LibraryManager.library, {
     // allows, and moving forward with the one before, both of its times
     // together. Engines get these wrong: one gives a performanceTime seconds
     // ahead of performance.now() that runs at its own pace, another stamps
-    // what it has just rendered as heard. renderedS: the context's time now,
-    // carried forward (see heardNow).
-    saneStamp: function(stamp, nowMs, ctx, renderedS) {
+    // what it has just rendered as heard.
+    saneStamp: function(stamp, nowMs, ctx) {
       const s = OrvaneSound;
       const last = s.lastStamp;
       s.lastStamp = stamp ? {contextTime: stamp.contextTime, performanceTime: stamp.performanceTime} : null;
@@ -201,11 +201,11 @@ mergeInto(LibraryManager.library, {
       // A context that was suspended or interrupted gives its last stamp
       // until it plays again: old, but not wrong, and the time holds anyway.
       // While it plays, a stamp must be fresh, and what it says is heard now
-      // must lie the output latency behind what is rendered, give or take a
-      // render callback.
+      // must lie at least the output latency behind the context's time
+      // (Chromium's lie up to 1 ms ahead of it, Firefox's the whole latency).
       if (ctx.state === 'running' &&
           (ageMs > s.staleStampMs + latencyMs ||
-           stamp.contextTime + ageMs / 1000 > renderedS - (ctx.outputLatency || 0) + s.fallbackReachMs / 1000))
+           stamp.contextTime + ageMs / 1000 > ctx.currentTime - (ctx.outputLatency || 0) + s.heardAheadS))
         return false;
       if (last) {
         const ahead = stamp.contextTime - last.contextTime, later = stamp.performanceTime - last.performanceTime;
@@ -233,7 +233,7 @@ mergeInto(LibraryManager.library, {
       const carriedMs = ctx.state === 'running' ? Math.min(nowMs - s.fallbackSeenMs, s.fallbackReachMs) : 0;
       s.renderedS = s.fallbackTime + carriedMs / 1000;
       const stamp = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
-      const stamped = OrvaneSound.saneStamp(stamp, nowMs, ctx, s.renderedS);
+      const stamped = OrvaneSound.saneStamp(stamp, nowMs, ctx);
       const heardS = stamped ? stamp.contextTime + (nowMs - stamp.performanceTime) / 1000
                              : s.renderedS - (ctx.baseLatency || 0) - (ctx.outputLatency || 0);
       if (s.lastStamped !== null) {
