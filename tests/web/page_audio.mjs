@@ -2,8 +2,9 @@
 // starts playing, the show says so in the desktop's two lines and runs
 // silently in real time instead of standing on its first frame; where the
 // browser refuses sound without a gesture (?autoplay), Play is offered again
-// with a line that says why, and a click plays; and the page's one context
-// plays every run, after Escape as after the end, without an error.
+// with a line that says why, and a click plays; the page's one context
+// plays every run, after Escape as after the end, without an error; and a
+// context stopped under the page goes on at the next touch.
 //
 // Environment: WRITE_TEST_MODULE (the native writer of short modules),
 // WEB_TEST_OUT (screenshots of each state).
@@ -141,6 +142,32 @@ try {
       expect(page.messages.length === 0, page.messages.join('; '));
       await page.close();
     }],
+    ['a context the system stops (a call, a locked phone) plays again at the next touch, from what was heard',
+      async () => {
+        const { page, open } = await readyTab(browser);
+        await open();
+        await page.waitForFunction(() => !document.getElementById('play').disabled);
+        await page.click('#play');
+        await page.waitForFunction(() => (window.orvaneFrames || []).length >= 30, { timeout: 5000 });
+        const probe = () => page.evaluate(() => window.orvaneProgram.orvaneSoundProbe());
+        await page.evaluate(() => window.orvaneProgram.orvaneSound.context.suspend());
+        const held = await probe();
+        await sleep(1000);
+        const stillHeld = await probe();
+        await page.mouse.click(500, 800);  // anywhere on the page
+        await page.waitForFunction(() => window.orvaneProgram.orvaneSound.context.state === 'running', { timeout: 3000 });
+        await sleep(1000);
+        const after = await probe();
+        // What the context had rendered but not yet played may still count.
+        expect(stillHeld.clockMs - held.clockMs <= held.baseLatencyMs + held.outputLatencyMs + 30,
+          `the clock ran from ${held.clockMs} to ${stillHeld.clockMs} ms while the context was stopped`);
+        const byContext = (after.clockMs - stillHeld.clockMs) / ((after.contextTime - stillHeld.contextTime) * 1000);
+        expect(after.clockMs > stillHeld.clockMs + 800 && Math.abs(byContext - 1) < 0.1,
+          `after the touch the clock went from ${stillHeld.clockMs} to ${after.clockMs} ms, ` +
+          `${byContext.toFixed(3)} times the audio context's pace`);
+        expect(page.messages.length === 0, page.messages.join('; '));
+        await page.close();
+      }],
   ]);
 } finally {
   await browser.close();
