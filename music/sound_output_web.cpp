@@ -89,7 +89,13 @@ void PollSoundOutput()
         ReportOutputLost(heardAtNs);
         return;
     }
-    ReportHeard(std::llround(facts[0]), heardAtNs, std::llround(facts[2]), state == OutputAllWritten);
+    const std::int64_t renderedEnd = std::llround(facts[2]);
+    std::int64_t heardFrame = std::llround(facts[0]);
+    // Nothing past what was rendered is heard while more is to come: the
+    // time then waits at its end (after the last frame, silence plays on).
+    if (state == OutputPlaying && renderedEnd > 0)
+        heardFrame = std::min(heardFrame, renderedEnd - 1);
+    ReportHeard(heardFrame, heardAtNs, renderedEnd, state == OutputAllWritten);
 }
 
 std::int64_t SoundOutputNowNs() { return std::llround(emscripten_get_now() * 1e6); }

@@ -1,7 +1,7 @@
 // The page's sound probes for tests and benches, which the shipped page does
 // not carry: injected before the page's own scripts (sound_page.mjs and
 // lib.mjs do it with evaluateOnNewDocument). They read the state object that
-// the page's sound output exposes (Module.orvaneSound, see
+// the page's sound output exposes (Module.orvaneSoundOutput, see
 // music/sound_output_web.js) and the library's own clock. Attached to a
 // program's Module:
 //   module.orvaneSoundProbe()      the clock and what it is measured against, now
@@ -21,7 +21,7 @@
   }
 
   function probe(module) {
-    const s = module.orvaneSound;
+    const s = module.orvaneSoundOutput;
     const began = performance.now();
     const result = {clockMs: module._orvane_sound_time(), finished: module._orvane_sound_finished() !== 0,
                     underruns: s.underruns, renderMs: s.renderMs, renderedFrames: s.renderedFrames,
@@ -108,7 +108,7 @@
   function attach(module) {
     module.orvaneSoundProbe = () => probe(module);
     module.orvaneSoundFigures = (ms) => figures(module, ms);
-    module.orvaneSoundAhead = (seconds) => { module.orvaneSound.aheadSeconds = seconds; };
+    module.orvaneSoundAhead = (seconds) => { module.orvaneSoundOutput.aheadSeconds = seconds; };
     return module;
   }
 
