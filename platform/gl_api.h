@@ -7,6 +7,8 @@
 // Every pointer is always callable: an entry point that could not be found
 // points at a stand-in that does nothing and returns 0.
 
+#include "platform/gl_types.h"
+
 #include <cstdint>
 
 #if defined(_WIN32)
@@ -15,14 +17,6 @@
 #define ORV_APIENTRY
 #endif
 
-using GLenum = unsigned int;
-using GLbitfield = unsigned int;
-using GLuint = unsigned int;
-using GLint = int;
-using GLsizei = int;
-using GLfloat = float;
-using GLdouble = double;
-using GLboolean = unsigned char;
 using GLXDrawable = unsigned long;  // an X window id
 
 // The GL and GLUT constants the program and the GLES2 renderer use (values

@@ -31,16 +31,10 @@
 // the page's entry-point unit can include the toolchain's <GLES2/gl2.h>,
 // which defines them as macros; the types are the ones gl2.h has.
 
+#include "platform/gl_types.h"
+
 #include <cstddef>
 
-using GLenum = unsigned int;
-using GLbitfield = unsigned int;
-using GLuint = unsigned int;
-using GLint = int;
-using GLsizei = int;
-using GLfloat = float;
-using GLdouble = double;
-using GLboolean = unsigned char;
 using GLchar = char;
 using GLsizeiptr = long;  // khronos_ssize_t on Linux and on wasm32
 
