@@ -4,7 +4,10 @@
 // first frame; and, over one whole run of the show with its sound, frames
 // per second of music time over each effect's busiest stretch (the stretches
 // of bench/show_bench.cpp, read from there) with the largest gap, and the
-// clock against the audio context's output timestamps.
+// clock against the audio context's output timestamps; and the main
+// thread's time per frame (median and 99th percentile) in the busiest
+// second of three windows of that run, from a trace of the renderer's main
+// thread: every task it ran, each counted to the animation frame it followed.
 //
 //   node bench/web_bench.mjs [--no-show]
 import { readFileSync, readdirSync, statSync } from 'node:fs';
@@ -23,6 +26,59 @@ function busiestStretches() {
   if (stretches.length === 0) throw new Error('no BusiestStretches table in bench/show_bench.cpp');
   return stretches;
 }
+
+// The main thread's time per frame over `seconds` from music time startMs
+// of the run in `page`: every task of the tab's main thread from one
+// animation frame to the next counts to the first. Of each whole second
+// from Settle ms on, the busiest (the most time in all) is kept: its
+// frames' median and 99th percentile, in ms, and those of the animation
+// frame callbacks alone (where the show draws; most of the rest is the
+// sound library's rendering). The trace's first moments are left out:
+// starting it holds the page up.
+const Settle = 300;
+async function mainThreadPerFrame(page, startMs, seconds) {
+  await page.waitForFunction(ms => window.orvaneFrames.length > 0 &&
+    window.orvaneFrames[window.orvaneFrames.length - 1].sceneMs >= ms, { timeout: 300000, polling: 20 }, startMs);
+  await page.tracing.start({ categories: ['toplevel', 'devtools.timeline'] });
+  await new Promise(resolve => setTimeout(resolve, seconds * 1000 + Settle + 100));
+  const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8'));
+  const events = trace.traceEvents || trace;
+  // The tab's main thread: the one that ran its animation frames.
+  const frameEvents = events.filter(e => e.name === 'FireAnimationFrame' && e.ph === 'X');
+  if (frameEvents.length < 2) return null;
+  const thread = `${frameEvents[0].pid}:${frameEvents[0].tid}`;
+  const onThread = e => `${e.pid}:${e.tid}` === thread;
+  const frameRuns = frameEvents.filter(onThread).sort((a, b) => a.ts - b.ts);
+  const frames = frameRuns.map(e => e.ts);
+  const tasks = events.filter(e => onThread(e) && e.ph === 'X' && e.name === 'ThreadControllerImpl::RunTask');
+  const perFrame = frames.slice(0, -1).map(() => 0);
+  for (const task of tasks) {
+    let i = frames.findIndex((ts, k) => k + 1 < frames.length && task.ts >= ts && task.ts < frames[k + 1]);
+    if (i >= 0) perFrame[i] += task.dur / 1000;
+  }
+  let best = null;
+  for (let second = 0; second < seconds; ++second) {
+    const from = frames[0] + (Settle + second * 1000) * 1000, to = from + 1e6;
+    const inSecond = (_, i) => i < perFrame.length && frames[i] >= from && frames[i] < to;
+    const times = perFrame.filter(inSecond).sort((a, b) => a - b);
+    if (times.length === 0) continue;
+    const callbacks = frameRuns.filter(inSecond).map(e => e.dur / 1000).sort((a, b) => a - b);
+    const total = times.reduce((a, b) => a + b, 0);
+    const median = list => list[Math.floor(list.length / 2)];
+    const p99 = list => list[Math.min(list.length - 1, Math.ceil(list.length * 0.99) - 1)];
+    if (!best || total > best.total)
+      best = { second, total, frames: times.length, median: median(times), p99: p99(times),
+        callbackMedian: median(callbacks), callbackP99: p99(callbacks) };
+  }
+  return best;
+}
+
+// Where the main thread's time is measured: a window of each, in music ms.
+const TracedWindows = [
+  ['ring pulses and flashes', 89000, 3],
+  ['picture zooms', 172480, 3],
+  ['closing scene', 195000, 3],
+];
 
 console.log('web-bench: the page in', PageDir);
 let raw = 0, zipped = 0;
@@ -73,6 +129,9 @@ try {
     await page.evaluate(() => document.getElementById('play').click());
     await page.waitForFunction(() => window.orvaneFrames.length > 0);
     const sound = await page.evaluate(() => window.orvaneProgram.orvaneSoundFigures(60000));
+    const mainThread = [];
+    for (const [effect, startMs, seconds] of TracedWindows)
+      mainThread.push([effect, startMs, seconds, await mainThreadPerFrame(page, startMs, seconds)]);
     await waitForTitle(page, t => t !== 'Orvane: playing', 300000);
     const frames = await page.evaluate(() => window.orvaneFrames);
     console.log(`  ${frames.length} frames; the show ended with "${await page.title()}"`);
@@ -90,12 +149,22 @@ try {
       console.log(`    ${effect.padEnd(30)} ${String(start).padStart(6)}-${String(end).padStart(6)} ms: ` +
         `${(inside.length * 1000 / (end - start)).toFixed(1).padStart(5)} fps, largest gap ${largest} ms`);
     }
+    console.log('  main-thread time per frame, the busiest second of each window (a trace of the tab\'s main thread):');
+    for (const [effect, startMs, seconds, best] of mainThread)
+      console.log(`    ${effect.padEnd(30)} ${String(startMs).padStart(6)} ms + ${seconds} s: ` + (best === null ? 'no frames traced' :
+        `second ${best.second + 1}, ${best.frames} frames, median ${best.median.toFixed(2)} ms, ` +
+        `99th percentile ${best.p99.toFixed(2)} ms, ${best.total.toFixed(0)} ms in all; the animation frame ` +
+        `callbacks alone (the show's frame) median ${best.callbackMedian.toFixed(2)} ms, ` +
+        `99th percentile ${best.callbackP99.toFixed(2)} ms`));
     console.log('  the clock against the audio context\'s output timestamps, over the first minute:');
     console.log(`    ${sound.compared} of ${sound.samples} readings compared: mean ${sound.meanOffsetMs.toFixed(2)} ms, ` +
       `99th percentile ${sound.p99OffsetMs.toFixed(2)} ms, largest ${sound.largestOffsetMs.toFixed(2)} ms; ` +
       `${sound.notCompared} taken while audio or page was held up; ${sound.backwardSteps} backward steps; ` +
       `Play to first sound ${sound.playToFirstSoundMs === null ? '-' : sound.playToFirstSoundMs.toFixed(0) + ' ms'}`);
   }
+  // The stills' and the runs' console, the browser's own messages included.
+  console.log(`the page's console: ${page.messages.length} errors or warnings` +
+    (page.messages.length ? `, the first: ${page.messages[0]}` : ''));
 } finally {
   await browser.close();
   server.close();

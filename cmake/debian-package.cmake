@@ -57,6 +57,21 @@ add_custom_command(OUTPUT ${package_dir}/icons.stamp
   DEPENDS orvane-capture ${package_dir}/data.stamp
   COMMENT "Rendering the icons from a frame of the show")
 
+# The copyright file in Debian's machine-readable form, its licence text
+# taken from LICENSE: lines indented by one space, empty ones written " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+string(FIND "${licence}" "Permission is hereby granted" licence_start)
+if(licence_start LESS 0)
+  message(FATAL_ERROR "LICENSE does not hold the MIT licence's text")
+endif()
+string(SUBSTRING "${licence}" ${licence_start} -1 licence)
+string(STRIP "${licence}" licence)
+string(REPLACE "\n" "\n " licence "${licence}")
+string(REPLACE "\n \n" "\n .\n" licence "${licence}")
+set(EXPAT_TEXT " ${licence}")
+configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${package_dir}/copyright @ONLY)
+
 # Manual pages and the changelog, compressed as Debian wants them.
 set(compressed)
 foreach(page orvane.6 orvane-capture.6)
@@ -85,7 +100,7 @@ foreach(size IN LISTS icon_sizes)
   install(FILES ${package_dir}/icons/${size}/orvane.png DESTINATION share/icons/hicolor/${size}x${size}/apps)
 endforeach()
 install(FILES ${package_dir}/orvane.6.gz ${package_dir}/orvane-capture.6.gz DESTINATION share/man/man6)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${package_dir}/changelog.gz DESTINATION share/doc/orvane)
+install(FILES ${package_dir}/copyright ${package_dir}/changelog.gz DESTINATION share/doc/orvane)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane)

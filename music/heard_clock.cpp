@@ -87,7 +87,7 @@ std::int64_t InterpolatedNs(const Anchor& anchor, std::int64_t nowNs)
 void ResetHeardClock(HeardClock& clock, int sampleRate)
 {
     BeginWrite(clock);
-    clock.SampleRate.store(sampleRate > 0 ? sampleRate : 44100, std::memory_order_relaxed);
+    clock.SampleRate.store(sampleRate > 0 ? sampleRate : SoundRate, std::memory_order_relaxed);
     clock.HasAnchor.store(false, std::memory_order_relaxed);
     clock.AnchorFrame.store(0, std::memory_order_relaxed);
     clock.AnchorHeardNs.store(0, std::memory_order_relaxed);

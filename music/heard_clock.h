@@ -1,41 +1,49 @@
 #pragma once
 // The playing time that the listener hears, worked out from anchors that the
-// audio callback publishes. Free of SDL and libopenmpt: the live sound library
+// sound output reports. Free of SDL and libopenmpt: the sound library's core
 // passes in the host times (nanoseconds of a monotonic clock), so tests can
 // script them.
 //
-// Two threads share one HeardClock: the audio thread publishes anchors, the
-// main thread reads the time. The audio thread never waits for the main
-// thread: it may run at real-time priority with a deadline a few milliseconds
-// away, and a lock that the main thread was preempted in would hold it past
-// that. It writes an anchor between two steps of Version, and the main
-// thread reads again when Version was odd or moved meanwhile. The fields are
-// private to heard_clock.cpp; use the functions below.
+// Who publishes the anchors (through the core's ReportHeard, one HeardClock
+// per song) depends on the output backend:
+// - SDL2 (the desktop): the audio thread, in every callback that renders;
+// - the page's: the page's main thread, when the core asks the output for
+//   its latest word just before it reads the clock;
+// - the tests' scripted output: the test's own thread;
+// - offline: none; that music time is set, not heard.
+// The main thread reads the time. The writer never waits for the reader: the
+// SDL audio thread may run at real-time priority with a deadline a few
+// milliseconds away, and a lock that the main thread was preempted in would
+// hold it past that. It writes an anchor between two steps of Version, and
+// the reader reads again when Version was odd or moved meanwhile. The fields
+// are private to heard_clock.cpp; use the functions below.
+
+#include "music/sound_library.h"
 
 #include <atomic>
 #include <cstdint>
 
 struct HeardClock {
     std::atomic<std::uint32_t> Version{0};          // odd while an anchor is being written
-    std::atomic<std::int64_t> SampleRate{44100};    // frames per second of the music
+    std::atomic<std::int64_t> SampleRate{SoundRate};  // frames per second of the music
     std::atomic<bool> HasAnchor{false};             // no block rendered yet: time 0
     std::atomic<std::int64_t> AnchorFrame{0};       // music frame that the anchor is about
     std::atomic<std::int64_t> AnchorHeardNs{0};     // host time at which that frame is heard
     std::atomic<std::int64_t> RenderedEndFrame{0};  // frames rendered so far: the time never passes them
     std::atomic<bool> Ended{false};                 // the decoder has delivered its last frame
-    std::uint32_t LastMs = 0;  // main thread only: last time handed out, never goes backwards
+    std::uint32_t LastMs = 0;  // the reader's only: last time handed out, never goes backwards
 };
 
 // Back to time 0, no anchor, not ended. Called on the main thread when a song
-// starts playing, while the audio thread is kept out of the song (audio
-// device locked). sampleRate in frames per second.
+// is loaded and when it starts playing, while the output is stopped.
+// sampleRate in frames per second.
 void ResetHeardClock(HeardClock& clock, int sampleRate);
 
-// Called by the audio callback after it rendered a block: the block's first
-// frame is music frame blockStartFrame, it holds renderedFrames frames of
-// music (fewer than asked for, or 0, at the end), and its first frame is heard
-// at host time heardAtNs (now plus the output latency). ended: the decoder
-// has nothing more after this block.
+// Called for the output (see above) once it knows when music is heard: music
+// frame blockStartFrame is heard at host time heardAtNs, and renderedFrames
+// frames from it on have been rendered (fewer than asked for, or 0, at the
+// end). SDL's callback gives the block it just rendered, heard at now plus
+// the output latency. ended: the decoder has nothing more after this block.
 void PublishHeardAnchor(HeardClock& clock, std::int64_t blockStartFrame, std::int64_t renderedFrames,
                         std::int64_t heardAtNs, bool ended);
 

@@ -27,7 +27,7 @@ void ReportFailure(const char* what)
 
 void StartMusic()
 {
-    if (!FSOUND_Init(44100, 32, 0)) {
+    if (!FSOUND_Init(SoundRate, 32, 0)) {
         ReportFailure("Error: Failed Initializing...");
         return;
     }

@@ -1,26 +1,34 @@
 #pragma once
 // Our small sound library. The program's music code makes exactly these
-// calls; all of them come from the main thread. Each program links one
-// implementation, picked by CMake per target:
-// - live (sound_library_live.cpp): libopenmpt renders the module inside
-//   SDL2's audio callback and the time is what is heard; the show, show-bench
-//   and clock-bench;
-// - offline (sound_library_offline.cpp, offline_clock.h): no audio device,
-//   the music time is set by the renderer; orvane-capture and the frame tests;
-// - web (sound_library_web.cpp and .js): libopenmpt renders on the page's
-//   main thread, an AudioWorklet plays it, and the time is what the audio
-//   context's output timestamps say is heard; the page, whose stills set the
-//   time themselves (offline_clock.h);
-// - scripted (tests/support/fake_sound.cpp): times and failures a unit test
-//   sets.
-// What they do alike with a module file is in sound_library_common.h.
+// calls; all of them come from the main thread. They are written once, in
+// the core (sound_library.cpp: loading, rendering, the song's end, the music
+// time, the failure codes); each program links one output backend
+// (sound_output.h), picked by CMake per target, which only opens, starts,
+// stops and closes its output and reports what is heard:
+// - SDL2 (sound_output_sdl.cpp): the audio callback renders and the time is
+//   what is heard; the show, show-bench and clock-bench;
+// - the page's (sound_output_web.cpp and .js): an AudioWorklet plays what the
+//   page's main thread renders, and the time is what the audio context's
+//   output timestamps say is heard;
+// - offline (sound_output_offline.cpp, offline_clock.h): no audio device, the
+//   music time is set by the renderer; orvane-capture and the frame tests
+//   (the page's stills switch the core to the same clock);
+// - scripted (tests/support/scripted_output.cpp): a device that the core's
+//   tests drive.
+// The music code's own tests link a scripted library of the calls instead
+// (tests/support/fake_sound.cpp). What the core does with a module file is
+// in sound_library_common.h.
 // The calls keep the names and contracts of the module player the show was
 // first written for, so that the music code, the clock and the error texts
-// (FmodErrorText) stay as they are whichever implementation is linked.
+// (FmodErrorText) stay as they are whichever backend is linked.
 
 #include <cstdint>
 
 using SongHandle = std::uintptr_t;  // 0: no song
+
+// Frames per second that the show asks for, and that every backend renders
+// and plays at.
+constexpr int SoundRate = 44100;
 
 // Error codes that FSOUND_GetError reports.
 constexpr int SoundErrorNone = 0;

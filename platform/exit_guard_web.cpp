@@ -1,6 +1,6 @@
 // Exit guards on the page: there is no display mode to put back, and no
 // process or signal to guard; the page learns of the program's end through
-// the toolchain's exit hook (web/exit_hook.js).
+// the runtime's exit (program_end_web.cpp).
 
 #include "platform/display_modes.h"
 

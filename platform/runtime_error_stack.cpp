@@ -14,7 +14,7 @@
 
 namespace {
 // Frames that can come before RuntimeError's caller: this unit's,
-// RuntimeError's own, and a sanitizer's wrapper of backtrace.
+// the report's own, and a sanitizer's wrapper of backtrace.
 constexpr int OwnFrames = 3;
 // Windows XP and Server 2003 walk at most 62 frames.
 static_assert(MaxReportFrames + OwnFrames <= 62);
@@ -43,17 +43,17 @@ int CaptureAll(void** frames, int most) { return backtrace(frames, most); }
 #endif
 }  // namespace
 
-// noinline, so that its return address lies in RuntimeError: the frame
+// noinline, so that its return address lies in ReportRuntimeError: the frame
 // after the one that holds it is the caller's.
 __attribute__((noinline)) int CaptureCallers(void** frames)
 {
-    void* const inRuntimeError = __builtin_return_address(0);
+    void* const inReport = __builtin_return_address(0);
     void* all[MaxReportFrames + OwnFrames];
     const int depth = CaptureAll(all, MaxReportFrames + OwnFrames);
     int first = 0;
-    while (first < depth && all[first] != inRuntimeError)
+    while (first < depth && all[first] != inReport)
         ++first;
-    first = first < depth ? first + 1 : std::min(depth, 2);  // not found: this frame and RuntimeError's
+    first = first < depth ? first + 1 : std::min(depth, 2);  // not found: this frame and the report's
     const int callers = std::min(depth - first, MaxReportFrames);
     std::copy_n(all + first, callers, frames);
     return callers;

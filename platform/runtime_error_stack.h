@@ -8,9 +8,10 @@
 // Longest call stack a report shows.
 constexpr int MaxReportFrames = 59;
 
-// Return addresses of the calls that led to RuntimeError, from the one in
+// Return addresses of the calls that led to the report, from the one in
 // RuntimeError's caller (the failed check) outwards; at most
-// MaxReportFrames. Called by RuntimeError itself and nothing else. Returns
+// MaxReportFrames. Called by ReportRuntimeError itself, through a pointer,
+// and nothing else. Returns
 // how many.
 int CaptureCallers(void** frames);
 

@@ -2,9 +2,10 @@
 // backtrace or dladdr there: the stack comes from the browser's own trace,
 // whose WebAssembly frames carry offsets into the page's one module. The
 // trace also holds the toolchain's JavaScript (the trampolines of C++
-// exceptions among them), which is left out; and the optimizer that runs at
-// link time may fold RuntimeError into its callers, so its frame and this
-// unit's are recognised by their functions, not counted.
+// exceptions among them), which is left out. The report and this capture are
+// reached only through pointers (runtime_error.h), which no optimizer can
+// inline, so the first two WebAssembly frames are theirs, whatever the
+// link-time optimizer did with the rest.
 //
 // The page's C library numbers errors its own way (ENOENT is 44), so the
 // report gives the numbers the desktop's would (2 for a missing file), and
@@ -12,36 +13,40 @@
 
 #include "platform/runtime_error_stack.h"
 
-#include "platform/runtime_error.h"
-
 #include <emscripten.h>
 
 #include <cerrno>
 #include <cstdint>
 
 namespace {
+// This capture's frame and the report's.
+constexpr int OwnFrames = 2;
+
 // Fills frames with the code offsets of the trace's WebAssembly frames,
-// leaving out the leading ones of the functions at table indices skipA and
-// skipB (a function pointer is its table index). Returns how many.
-EM_JS(int, TraceWasmFrames, (std::uint32_t* frames, int most, std::uintptr_t skipA, std::uintptr_t skipB), {
+// leaving out the first `skip`. Returns how many.
+EM_JS(int, TraceWasmFrames, (std::uint32_t* frames, int most, int skip), {
     var limit = Error.stackTraceLimit;
     Error.stackTraceLimit = Infinity;
     var lines = new Error().stack.split(String.fromCharCode(10));
     Error.stackTraceLimit = limit;
-    var skipped = [wasmTable.get(skipA).name, wasmTable.get(skipB).name];
     var count = 0;
-    // A WebAssembly frame reads "...wasm-function[INDEX]:0xOFFSET...". (No
-    // regular expression: the toolchain mangles backslashes in this code.)
-    var mark = 'wasm-function[';
+    // A WebAssembly frame reads "...wasm-function[INDEX]:0xOFFSET..." in
+    // Chromium and "...wasm-function[INDEX]:0xOFFSET" or "@...:0xOFFSET" in
+    // the others: the offset follows ":0x". (No regular expression: the
+    // toolchain mangles backslashes in this code.)
     for (var i = 0; i < lines.length && count < most; ++i) {
-        var at = lines[i].indexOf(mark);
-        var close = lines[i].indexOf(']:0x', at);
-        if (at < 0 || close < 0)
+        var line = lines[i];
+        var at = line.indexOf('wasm-function[');
+        if (at < 0)
             continue;
-        var index = lines[i].slice(at + mark.length, close);
-        if (count == 0 && skipped.indexOf(index) >= 0)
+        var offset = line.indexOf(':0x', at);
+        if (offset < 0)
             continue;
-        HEAPU32[(frames >> 2) + count++] = parseInt(lines[i].slice(close + 2), 16);
+        if (skip > 0) {
+            --skip;
+            continue;
+        }
+        HEAPU32[(frames >> 2) + count++] = parseInt(line.slice(offset + 3), 16);
     }
     return count;
 });
@@ -60,8 +65,7 @@ constexpr ErrorNumber DesktopErrorNumbers[] = {
 int CaptureCallers(void** frames)
 {
     std::uint32_t offsets[MaxReportFrames];
-    const int count = TraceWasmFrames(offsets, MaxReportFrames, reinterpret_cast<std::uintptr_t>(&CaptureCallers),
-                                      reinterpret_cast<std::uintptr_t>(&RuntimeError));
+    const int count = TraceWasmFrames(offsets, MaxReportFrames, OwnFrames);
     for (int i = 0; i < count; ++i)
         frames[i] = reinterpret_cast<void*>(static_cast<std::uintptr_t>(offsets[i]));
     return count;

@@ -7,11 +7,11 @@
 #include "shell/options.h"
 #include "platform/gl_api.h"
 #include "platform/gl_loader.h"
+#include "platform/program_end.h"
 #include "platform/window_watch.h"
 #include "shell/settings.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -20,7 +20,7 @@ constexpr unsigned char EscapeKey = 27;
 [[noreturn]] void EndProcess(int exitCode)
 {
     std::fflush(stdout);
-    std::exit(exitCode);
+    EndProgram(exitCode);
 }
 }  // namespace
 

@@ -3,7 +3,7 @@
 // instance of the program from orvane.js, on a fresh canvas: the effects keep
 // private cursors that only move forward, so a show cannot be rewound, only
 // started anew. The program's end comes through its exit code
-// (web/exit_hook.js); what it prints appears on the page.
+// (Module.onProgramEnd); what it prints appears on the page.
 //
 // The title tells the page's state: "Orvane" (ready), "Orvane: playing",
 // "Orvane: ended", "Orvane: error", and "Orvane: frame MS" once ?at=MS has
@@ -60,9 +60,16 @@ const ownFiles = new Map();
 // The run now going, if any.
 let current = null;
 
+// The page's sound start (web/page_audio.js): prepare() inside the gesture
+// that starts a run, then whenPlaying(ms) says whether sound plays. Three
+// seconds cover the slowest start measured (Firefox through a sound server
+// whose sink was idle: 1.9 s; Chromium and WebKitGTK: about 0.1 s).
+const AudioStartWaitMs = 3000;
+
 // Starts the program with `args` on a fresh canvas. handlers: onFrame(ms)
-// for every frame shown, onEnd(exitCode, printedLines) once.
-async function startProgram(args, handlers) {
+// for every frame shown, onEnd(exitCode, printedLines) once. sound: what the
+// page's sound start gave (none for a still).
+async function startProgram(args, handlers, sound = null) {
   const [program, data] = await Promise.all([compiledProgram, showData]);
   const old = document.getElementById('canvas');
   const canvas = old.cloneNode(false);
@@ -79,6 +86,7 @@ async function startProgram(args, handlers) {
   const module = {
     canvas,
     arguments: args,
+    orvaneSound: sound,
     print: line => { printed.push(line); if (handlers.onPrint) handlers.onPrint(printed); },
     printErr: line => console.warn(line),
     instantiateWasm: (imports, receive) => {
@@ -131,14 +139,26 @@ function showStill(at) {
 // The live show. Frames shown are kept in window.orvaneFrames as
 // {sceneMs, at} (performance.now()) for the tests and the bench.
 let escapePressedAt = -Infinity;
+let starting = false;  // between Play and the program's start
 
-function play() {
-  if (current) return;
+async function play() {
+  if (current || starting) return;
+  starting = true;
+  PageAudio.prepare();  // inside the gesture: browsers start sound only there
   window.orvaneFrames = [];
-  showOutput([]);
-  page.cover.hidden = true;
   page.play.disabled = true;
   setTitle('playing');
+  say('Starting the sound…');
+  const sound = await PageAudio.whenPlaying(AudioStartWaitMs);
+  starting = false;
+  if (sound.state === 'refused') {
+    setTitle('');
+    page.play.disabled = false;
+    say(`${sound.reason} Press Play to start the show with its sound.`);
+    return;
+  }
+  showOutput([]);
+  page.cover.hidden = true;
   startProgram([], {
     onFrame: ms => window.orvaneFrames.push({ sceneMs: ms, at: performance.now() }),
     onPrint: printed => showOutput(printed),
@@ -156,7 +176,7 @@ function play() {
         setTitle('error');
       }
     },
-  });
+  }, sound);
 }
 
 function toggleFullscreen() {

@@ -1,8 +1,8 @@
 // The page's program: the show as the desktop starts it, on the page's
 // canvas; or, with "--at MS", the one frame that orvane-capture --still MS
 // draws, by the same run of frames from 0 ms at 60 frames per second.
-// web/page.js starts a fresh one for every run and learns of its end
-// through web/exit_hook.js.
+// web/page.js starts a fresh one for every run and learns of its end, with
+// the exit code, through Module.onProgramEnd.
 
 #include "assets/scene.h"
 #include "music/clock.h"
@@ -37,18 +37,29 @@ EM_JS(void, ReportStillDrawn, (std::uint32_t frames, double ms), {
         Module['onStillDrawn'](frames, ms);
 });
 
-void (*ToolchainSwapBuffers)() = nullptr;
+// The program ends through exit() whichever way it ends (Quit, the run-time
+// error report, a still's return from main); the toolchain's runtime then
+// exits (-sEXIT_RUNTIME) and calls Module.onExit with the exit code, which
+// goes on to the page.
+EM_JS(void, PassEndToPage, (), {
+    Module['onExit'] = function(status) {
+        if (Module['onProgramEnd'])
+            Module['onProgramEnd'](status);
+    };
+});
+
+void (*GlutSwapBuffers)() = nullptr;
 
 void SwapAndReport()
 {
     ReportFrameShown(SceneTime());
-    ToolchainSwapBuffers();
+    GlutSwapBuffers();
 }
 
 int RunShow(int argc, char** argv)
 {
     LoadGraphicsLibraries();
-    ToolchainSwapBuffers = glutSwapBuffers;
+    GlutSwapBuffers = glutSwapBuffers;
     glutSwapBuffers = SwapAndReport;
     return RunProgram(argc, argv);
 }
@@ -98,6 +109,7 @@ int DrawStill(const char* msText)
 
 int main(int argc, char** argv)
 {
+    PassEndToPage();
     if (argc == 3 && std::strcmp(argv[1], "--at") == 0)
         return DrawStill(argv[2]);
     return RunShow(argc, argv);

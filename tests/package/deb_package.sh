@@ -37,6 +37,16 @@ mapfile -t owned < <(dpkg -L orvane)
 version=$(dpkg-query -W -f='${Version}' orvane)
 [[ "$("$ORVANE" --version)" == "orvane $version" ]] || fail "--version says '$("$ORVANE" --version)', the package is $version"
 man -w 6 orvane >/dev/null 2>&1 || fail "man 6 orvane finds no page"
+# The licence, in Debian's machine-readable copyright format, word for word
+# the project's LICENSE.
+copyright=/usr/share/doc/orvane/copyright
+head -n 1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "$copyright is not in the machine-readable format"
+grep -qx 'License: Expat' "$copyright" || fail "$copyright names no Expat licence"
+licence_words() { tr -s ' \n.' '\n' | grep -v '^$'; }
+diff <(sed -n '/^Permission/,$p' "$(dirname "$0")/../../LICENSE" | licence_words) \
+  <(sed -n '/^ Permission/,$p' "$copyright" | licence_words) >/dev/null ||
+  fail "$copyright does not hold LICENSE's text"
 
 export SDL_AUDIODRIVER=dummy
 start_xvfb 1024x768x24

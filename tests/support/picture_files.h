@@ -16,3 +16,11 @@ std::string WriteTestPictures(const std::string& leaveOut = "");
 // Writes the seven pictures, each of one grey level (levels[i] for picture
 // number i), into a new temporary folder and returns its path.
 std::string WriteFlatTestPictures(const std::uint8_t levels[7]);
+
+// Writes our stand-in pictures (make-standins') into a new temporary folder
+// and returns its path.
+std::string WriteStandInPictures();
+
+// Runs InitScene in `folder` (no "cud.mod" there: the silent show of 210 s),
+// then removes the folder.
+void InitSceneIn(const std::string& folder);

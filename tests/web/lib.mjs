@@ -3,23 +3,31 @@
 // stills of the page, frame comparison, and a small runner of named checks
 // that prints each result and sets the exit code.
 import http from 'node:http';
-import { createReadStream, existsSync, statSync } from 'node:fs';
+import { createReadStream, existsSync, readFileSync, statSync } from 'node:fs';
 import { extname, join, normalize } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { decodePng } from './png.mjs';
 
 export const Root = new URL('../..', import.meta.url).pathname;
-export const PageDir = process.env.ORVANE_WEB_PAGE || join(Root, 'dist/orvane-web');
+// The page's emscripten build (scripts/build-web), and the page in it.
 export const WebBuild = process.env.ORVANE_WEB_BUILD || join(Root, 'build-web');
+export const PageDir = process.env.ORVANE_WEB_PAGE || join(WebBuild, 'page');
 export const FrameWidth = 800;
 export const FrameHeight = 600;
 
-// The page must be built first; CTest counts exit code 77 as skipped.
-export function requirePage() {
-  if (!existsSync(join(PageDir, 'index.html')) || !existsSync(join(WebBuild, 'tests/web/fill_in.js'))) {
-    console.log(`no page in ${PageDir}: run scripts/build-web first`);
-    process.exit(77);
+// What a test opens must be built first; CTest counts exit code 77 as
+// skipped, and the message says why.
+export function requireBuilt(...paths) {
+  for (const path of paths) {
+    if (!existsSync(path)) {
+      console.log(`${path} is not built: run scripts/build-web first`);
+      process.exit(77);
+    }
   }
+}
+
+export function requirePage() {
+  requireBuilt(join(PageDir, 'index.html'));
 }
 
 const Types = {
@@ -56,15 +64,22 @@ export async function launchBrowser(extraArgs = []) {
   });
 }
 
-// A tab of width x height CSS pixels at one device pixel each; the page's
-// errors and console lines are kept in page.messages.
+// The sound probes that each run's program gets (window.orvaneProgram's
+// orvaneSoundProbe and orvaneSoundFigures): the shipped page has none.
+const SoundHooks = readFileSync(new URL('./sound_hooks.js', import.meta.url), 'utf8');
+
+// A tab of width x height CSS pixels at one device pixel each, with the sound
+// probes; the page's errors, and the errors and warnings on its console (its
+// own and the browser's, WebGL's among them), are kept in page.messages.
 export async function openTab(browser, width = FrameWidth, height = FrameHeight) {
   const page = await browser.newPage();
+  await page.evaluateOnNewDocument(SoundHooks);
   await page.setViewport({ width, height, deviceScaleFactor: 1 });
   page.messages = [];
   page.on('pageerror', error => page.messages.push(`page error: ${error.message}`));
   page.on('console', message => {
-    if (message.type() === 'error') page.messages.push(`console: ${message.text()}`);
+    if (['error', 'warn', 'warning'].includes(message.type()))
+      page.messages.push(`console ${message.type()}: ${message.text()}`);
   });
   return page;
 }

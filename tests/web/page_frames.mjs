@@ -1,39 +1,31 @@
 // The page draws the same frames as the desktop: at moments that cover
 // every effect, a flash, a stamp pair, a zoom, the closing scene's wireframe
-// and the readout, the page's ?at=MS frame against orvane-capture --still MS
-// from the same stand-in soundtrack and pictures. At least 99.9 % of the
+// and the readout (tests/support/page_moments.h), the page's ?at=MS frame
+// against orvane-capture --still MS from the same stand-in soundtrack and
+// pictures. At least 99.9 % of the
 // pixels must lie within 4/255; the rest are listed. Both frames and a map
 // of the differing pixels are kept in WEB_TEST_OUT to look at.
 //
 // Environment: ORVANE_CAPTURE and MAKE_STANDINS (the native tools),
 // WEB_TEST_OUT (a folder for the pictures).
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, rmSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { readPng, writePng } from './png.mjs';
 import {
-  PageDir, compareFrames, describeOutliers, expect, launchBrowser, openTab, pageStill, requirePage,
+  PageDir, Root, compareFrames, describeOutliers, expect, launchBrowser, openTab, pageStill, requirePage,
   runChecks, serve,
 } from './lib.mjs';
 
-const Moments = [
-  [240, 'square pulses: the first, under the readout'],
-  [16180, 'vertical bands: the first, half faded, under the readout'],
-  [45000, 'orbiting square'],
-  [50000, 'orbiting square in a band\'s alpha'],
-  [69970, 'ring pulses'],
-  [72600, 'square stamps: the first'],
-  [90950, 'a screen flash'],
-  [99625, 'a stamp pair: the second inside the first'],
-  [172480, 'picture zooms: the first at full strength'],
-  [174000, 'picture zooms: the second, fading'],
-  [179270, 'a ring added after the zooms'],
-  [184660, 'vertical bands: band 37'],
-  [194960, 'closing scene: first frame, the outline blended'],
-  [195500, 'closing scene: the wireframe opaque'],
-  [199960, 'closing scene with the last band, unblended'],
-];
+// The moments, from their one home.
+function pageMoments() {
+  const source = readFileSync(join(Root, 'tests/support/page_moments.h'), 'utf8');
+  const moments = [...source.matchAll(/\{(\d+), "([^"]+)"\}/g)].map(m => [Number(m[1]), m[2]]);
+  if (moments.length === 0) throw new Error('no PageMoments in tests/support/page_moments.h');
+  return moments;
+}
+const Moments = pageMoments();
 const MinimumWithin = 0.999;
 
 requirePage();

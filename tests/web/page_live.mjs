@@ -1,11 +1,13 @@
 // The live show on the page, as a person uses it: Play draws frames and the
 // title says "Orvane: playing"; the show's clock, sampled at every frame,
 // never goes backwards and moves with the audio context; a short module of
-// ours ends the show by itself ("Orvane: ended") within its length plus 1 s;
-// Escape ends it early and Play again starts a fresh show from 0; ?autoplay
-// starts without the button; full screen (button and F key) keeps the
-// picture 4:3 between black bars; a small window gets the canvas scaled down
-// and centred.
+// ours ends the show by itself ("Orvane: ended") within its length plus 1 s,
+// and also in a hidden tab, which draws no frames;
+// Escape ends it early and Play again starts a fresh show from 0; none of
+// these runs puts an error or a warning on the console; ?autoplay starts
+// without the button; full screen (button and F key) keeps the picture 4:3
+// between black bars; a small window gets the canvas scaled down and
+// centred.
 //
 // Environment: WRITE_TEST_MODULE (the native writer of short modules),
 // WEB_TEST_OUT (screenshots of each state).
@@ -37,6 +39,17 @@ async function readyTab(width = 1000, height = 900, query = '') {
 
 const frames = page => page.evaluate(() => window.orvaneFrames || []);
 const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
+
+// Chooses our short module as the page's cud.mod, then presses Play;
+// returns when it pressed it (Date.now()).
+async function playShortModule(page) {
+  const input = await page.$('#files');
+  await input.uploadFile(shortModule);
+  await page.waitForFunction(() => !document.getElementById('own').hidden);
+  const pressed = Date.now();
+  await page.click('#play');
+  return pressed;
+}
 
 async function canvasBox(page) {
   return page.$eval('#canvas', canvas => {
@@ -75,11 +88,7 @@ try {
     }],
     ['a short module ends the show by itself within its length plus 1 s', async () => {
       const page = await readyTab();
-      const input = await page.$('#files');
-      await input.uploadFile(shortModule);
-      await page.waitForFunction(() => !document.getElementById('own').hidden);
-      const started = Date.now();
-      await page.click('#play');
+      const started = await playShortModule(page);
       const title = await waitForTitle(page, t => t !== 'Orvane: playing', 20000);
       const took = Date.now() - started;
       const length = ShortModuleRows * 120;
@@ -89,6 +98,25 @@ try {
       expect(took >= length - 100, `ended ${took} ms after Play, before the module's ${length} ms`);
       const said = await page.$eval('#status', e => e.textContent);
       expect(said.includes('with its music'), said);
+      expect(page.messages.length === 0, page.messages.join('; '));
+      await page.close();
+    }],
+    ['a hidden tab draws no frames, and the show still ends with its music', async () => {
+      const page = await readyTab();
+      const started = await playShortModule(page);
+      await page.waitForFunction(() => window.orvaneFrames.length > 0, { timeout: 5000 });
+      const other = await browser.newPage();
+      await other.bringToFront();
+      expect(await page.evaluate(() => document.visibilityState) === 'hidden', 'the tab is not hidden');
+      const shown = (await frames(page)).length;
+      const title = await waitForTitle(page, t => t !== 'Orvane: playing', 20000);
+      const took = Date.now() - started;
+      expect(title === 'Orvane: ended', `title "${title}"`);
+      // A hidden tab's timers run about once a second.
+      expect(took <= ShortModuleRows * 120 + 2500, `ended ${took} ms after Play`);
+      expect((await frames(page)).length <= shown + 2, 'frames were drawn in the hidden tab');
+      expect(page.messages.length === 0, page.messages.join('; '));
+      await other.close();
       await page.close();
     }],
     ['Escape ends the show early; Play again starts a fresh one from 0', async () => {

@@ -5,7 +5,7 @@
 #include "music/clock.h"
 #include "music/music.h"
 #include "music/offline_clock.h"
-#include "music/sound_library_web.h"
+#include "music/sound_output.h"
 
 #include <emscripten/emscripten.h>
 
@@ -53,7 +53,7 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t harness_show_length() { return OfflineShowLen
 // "cud.mod" loaded for rendering only, dither off; nonzero on success.
 EMSCRIPTEN_KEEPALIVE int harness_open_pcm()
 {
-    if (!FSOUND_Init(44100, 32, 0))
+    if (!FSOUND_Init(SoundRate, 32, 0))
         return 0;
     PcmSong = FMUSIC_LoadSong("cud.mod");
     SetSongDither(PcmSong, false);

@@ -1,11 +1,15 @@
 // What the sound library's browser tests and its bench share: a static
 // server on 127.0.0.1 for the harness and a work folder, Debian's chromium
-// through puppeteer-core, and the harness page (sound.html) opened on it.
+// through puppeteer-core, and the harness page (sound.html) opened on it
+// with the sound probes (sound_hooks.js).
 
 import {createServer} from 'node:http';
+import {readFileSync} from 'node:fs';
 import {readFile} from 'node:fs/promises';
 import {extname, join, normalize} from 'node:path';
 import puppeteer from 'puppeteer-core';
+
+export const SoundHooks = readFileSync(new URL('./sound_hooks.js', import.meta.url), 'utf8');
 
 const types = {'.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript', '.wasm': 'application/wasm'};
 
@@ -51,6 +55,7 @@ export async function launch(userDataDir, {throttled = false} = {}) {
 export async function openHarness(browser, base, query = '') {
   const page = await browser.newPage();
   page.on('pageerror', (error) => console.error(`page error: ${error.message}`));
+  await page.evaluateOnNewDocument(SoundHooks);
   await page.goto(`${base}/harness/sound.html${query}`);
   await page.evaluate(() => window.harnessReady);
   return page;

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "web-sound-reference: cannot load %s (error %d)\n", argv[1], FSOUND_GetError());
         return 1;
     }
-    const std::vector<std::int16_t> samples = RenderOfflineSong(OfflineSoundRate);
+    const std::vector<std::int16_t> samples = RenderOfflineSong();
     std::FILE* out = std::fopen(argv[2], "wb");
     if (out == nullptr || std::fwrite(samples.data(), sizeof samples[0], samples.size(), out) != samples.size() ||
         std::fclose(out) != 0) {

@@ -7,7 +7,7 @@
 // native helpers WEB_SOUND_REFERENCE, WRITE_TEST_MODULE, MAKE_STANDINS.
 
 import {execFileSync} from 'node:child_process';
-import {mkdtempSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
+import {existsSync, mkdtempSync, rmSync, writeFileSync, mkdirSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {serve, launch, openHarness} from './sound_page.mjs';
@@ -16,6 +16,12 @@ const env = (name) => {
   if (!process.env[name]) throw new Error(`${name} is not set`);
   return process.env[name];
 };
+// The harness is built by scripts/build-web; without it CTest counts this
+// test as skipped (exit code 77).
+if (!existsSync(join(env('HARNESS_DIR'), 'sound_harness.wasm'))) {
+  console.log(`${env('HARNESS_DIR')}/sound_harness.wasm is not built: run scripts/build-web first`);
+  process.exit(77);
+}
 const work = mkdtempSync(join(tmpdir(), 'orvane-web-sound-'));
 const RowMs = 120;  // tools/make_standins/tiny_module.h
 const failures = [];
@@ -298,6 +304,8 @@ try {
       {query: '?folder', lines: ['Error: Failed Song Loading...', 'Error loading file.']},
       {query: '?module=/work/tiny40.mod&noaudio',
        lines: ['Error: Failed Initializing...', 'Error initializing output device.']},
+      {query: '?module=/work/tiny40.mod&unavailable',
+       lines: ['Error: Failed Initializing...', 'Error initializing output device.']},
     ];
     for (const c of cases) {
       const page = await openHarness(browser, server.base, c.query);
@@ -337,6 +345,112 @@ try {
                                      s.showFinished !== (s.scene >= lengthMs));
     check(!off, `at ${off && (off.at - t0).toFixed(0)} ms the clock read ${off && off.scene} ms, ` +
           `finished ${off && off.showFinished}`);
+  });
+
+  await runCase('output timestamps that lie (from the future, then stalled) leave the clock moving, monotonic ' +
+                'and back on the music', async () => {
+    const page = await openHarness(browser, server.base, '?module=/work/tiny100.mod');
+    const phases = await page.evaluate(async () => {
+      const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+      Module._harness_start();
+      while (Module._harness_time() < 300) await wait(1);
+      const ctx = window.lastContext;
+      const real = ctx.getOutputTimestamp.bind(ctx);
+      let lie = null;
+      ctx.getOutputTimestamp = () => (lie ? lie() : real());
+      const sample = async (name, ms) => {
+        const samples = [];
+        const since = performance.now();
+        while (performance.now() - since < ms) {
+          samples.push({...Module.orvaneSoundProbe(), at: performance.now(), scene: Module._harness_time()});
+          await wait(1);
+        }
+        return {name, samples};
+      };
+      const result = [await sample('true', 500)];
+      // One engine's: seconds ahead of performance.now(), at a pace of its own.
+      const liedAt = performance.now();
+      lie = () => ({contextTime: real().contextTime, performanceTime: 10000 + liedAt + 2 * (performance.now() - liedAt)});
+      result.push(await sample('from the future', 1000));
+      const frozen = real();
+      lie = () => frozen;
+      result.push(await sample('stalled', 1000));
+      lie = null;
+      result.push(await sample('true again', 1000));
+      return result;
+    });
+    await page.close();
+    let previous = null;
+    const reports = [];
+    for (const {name, samples} of phases) {
+      const first = samples[0], last = samples[samples.length - 1];
+      let jump = 0, backwards = 0;
+      for (const sample of samples) {
+        if (previous) {
+          if (sample.scene < previous.scene) backwards++;
+          jump = Math.max(jump, (sample.scene - previous.scene) - (sample.at - previous.at));
+        }
+        previous = sample;
+      }
+      const rate = (last.scene - first.scene) / (last.at - first.at);
+      check(backwards === 0, `${name}: the clock went backwards ${backwards} times`);
+      check(jump <= 10, `${name}: the clock jumped ${jump.toFixed(1)} ms ahead of the page's time`);
+      check(Math.abs(rate - 1) < 0.1, `${name}: the clock ran at ${rate.toFixed(3)} times the page's time`);
+      reports.push(`${name}: rate ${rate.toFixed(3)}, largest jump ${jump.toFixed(1)} ms`);
+    }
+    // Back on the true timestamps, the difference left from the lies has
+    // faded out (to a tenth in 0.7 s).
+    const again = phases[3].samples;
+    const settled = again.filter((s) => s.at - again[0].at >= 700);
+    const {worstHeard} = checkClock(settled, 'true again, after 0.7 s', settled[0].clockMs);
+    console.log(`  ${reports.join('; ')}; then at most ${worstHeard.toFixed(2)} ms off the music`);
+  });
+
+  await runCase('the page\'s context: played into by every run, never closed, its worklet added once', async () => {
+    const page = await openHarness(browser, server.base, '?module=/work/tiny100.mod&handed');
+    const messages = [];
+    page.on('console', (message) => {
+      if (message.type() === 'error' && !message.text().includes('404')) messages.push(message.text());
+    });
+    const result = await page.evaluate(async () => {
+      const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+      const runs = [];
+      for (let run = 0; run < 2; ++run) {
+        const started = Module._harness_start();
+        const since = performance.now();
+        while (Module._harness_time() < 500 && performance.now() - since < 3000) await wait(1);
+        const probe = Module.orvaneSoundProbe();
+        Module._harness_stop();  // as the show's end does
+        runs.push({started, clockMs: probe.clockMs, heardMs: probe.heardMs, state: window.pageContext.state});
+      }
+      return {runs, contexts: window.contextsMade, printed: window.printed};
+    });
+    await page.close();
+    for (const [i, run] of result.runs.entries()) {
+      check(run.started && run.clockMs >= 500 && Math.abs(run.clockMs - run.heardMs) <= 3,
+            `run ${i + 1}: started ${run.started}, clock ${run.clockMs} ms, music ${run.heardMs} ms`);
+      check(run.state === 'running', `run ${i + 1}: the page's context is ${run.state} after it`);
+    }
+    check(result.contexts === 1 && result.printed.length === 0 && messages.length === 0,
+          `${result.contexts} contexts, printed ${JSON.stringify(result.printed)}, errors ${JSON.stringify(messages)}`);
+  });
+
+  await runCase('a context that never plays: the song runs silently in real time after the start wait, and ends',
+                async () => {
+    const lengthMs = 10 * RowMs, waitMs = 3000;
+    const page = await openHarness(browser, server.base, '?module=/work/tiny10.mod&neverplays');
+    const {started, samples} = await samplePlayback(page, waitMs + lengthMs + 1500, true);
+    await page.close();
+    check(started, 'the song did not start');
+    const t0 = samples[0].at;
+    const last = samples[samples.length - 1];
+    const early = samples.find((s) => s.at - t0 < waitMs - 50 && s.scene !== 0);
+    const off = samples.find((s) => s.at - t0 > waitMs + 50 && !s.showFinished &&
+                                    Math.abs(s.scene - (s.at - t0 - waitMs)) > 20);
+    check(!early, `the clock read ${early && early.scene} ms ${early && (early.at - t0).toFixed(0)} ms after the start`);
+    check(!off, `${off && (off.at - t0).toFixed(0)} ms after the start the clock read ${off && off.scene} ms`);
+    check(last.showFinished && Math.abs(last.at - t0 - waitMs - lengthMs) <= 50,
+          `finished ${last.showFinished} ${(last.at - t0).toFixed(0)} ms after the start`);
   });
 
   await runCase('still mode: the page sets the time, no audio opens', async () => {

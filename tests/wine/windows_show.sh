@@ -47,7 +47,8 @@ user=$E2E_WORK/user
 mkdir -p "$user"
 (cd "$user" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
 package=$user/orvane-windows-x64
-for file in orvane.exe freeglut.dll make-standins.exe README.txt cud.mod created.pcx sound.pcx \
+for file in orvane.exe freeglut.dll make-standins.exe README.txt LICENSE.txt licenses/libopenmpt.txt \
+  licenses/libsdl2.txt licenses/freeglut.txt cud.mod created.pcx sound.pcx \
   g0.pcx g1.pcx g2.pcx g3.pcx resp.pcx; do
   [[ -s "$package/$file" ]] || fail "the zip has no $file"
 done
