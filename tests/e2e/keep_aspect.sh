@@ -62,7 +62,7 @@ wait_for_exit 10
 pinned_shot() {  # NAME MS OPTIONS...
   local name=$1 ms=$2 deadline=$((SECONDS + 60))
   shift 2
-  (cd "$SHOW_DIR" && exec "$PINNED_SHOW" "$ms" "$@") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
+  (cd "$SHOW_DIR" && LD_PRELOAD="${ORVANE_PRELOAD:-}" exec "$PINNED_SHOW" "$ms" "$@") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
   SHOW_PID=$!
   until grep -q "^pinned at $ms$" "$E2E_WORK/stdout"; do
     ((SECONDS < deadline)) || fail "pinned-show did not draw $ms"
@@ -78,7 +78,7 @@ pinned_shot() {  # NAME MS OPTIONS...
 moments=(12345 90950 175800)
 stills="$E2E_WORK/stills"
 mkdir -p "$stills/kept" "$stills/filled"
-(cd "$SHOW_DIR" && "$ORVANE_CAPTURE" --size 1440x1080 --out-dir "$stills/kept" \
+(cd "$SHOW_DIR" && LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" --size 1440x1080 --out-dir "$stills/kept" \
   --still "${moments[0]}" --still "${moments[1]}" --still "${moments[2]}") >/dev/null ||
   fail "orvane-capture --size 1440x1080 --still failed"
 for ms in "${moments[@]}"; do
@@ -93,7 +93,7 @@ done
 
 ms=${moments[1]}
 echo "-- $ms ms without it: the still of 1920 by 1080, stretched"
-(cd "$SHOW_DIR" && "$ORVANE_CAPTURE" --size 1920x1080 --stretch --out-dir "$stills/filled" --still "$ms") >/dev/null ||
+(cd "$SHOW_DIR" && LD_PRELOAD="${ORVANE_PRELOAD:-}" "$ORVANE_CAPTURE" --size 1920x1080 --stretch --out-dir "$stills/filled" --still "$ms") >/dev/null ||
   fail "orvane-capture --size 1920x1080 --stretch --still failed"
 pinned_shot "filled-$ms" "$ms"
 off=$(differing "$E2E_WORK/filled-$ms.png" "$stills/filled/still-$ms.png")

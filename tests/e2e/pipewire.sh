@@ -34,9 +34,9 @@ start_pipewire() {
   # The server first: its clients give up when its socket is not there yet.
   pipewire >>"$PIPEWIRE_DIR/pipewire.log" 2>&1 &
   PIPEWIRE_PIDS+=($!)
-  local deadline=$((SECONDS + 15))
+  local deadline=$((SECONDS + 30))
   until [[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]]; do
-    ((SECONDS < deadline)) || return 1
+    ((SECONDS < deadline)) || { echo "start_pipewire: no pipewire-0 socket" >>"$PIPEWIRE_DIR/pipewire.log"; return 1; }
     sleep 0.05
   done
   for program in wireplumber pipewire-pulse; do
@@ -44,13 +44,13 @@ start_pipewire() {
     PIPEWIRE_PIDS+=($!)
   done
   until pactl info 2>/dev/null | grep -q "on PipeWire"; do
-    ((SECONDS < deadline)) || return 1
+    ((SECONDS < deadline)) || { echo "start_pipewire: pipewire-pulse does not answer" >>"$PIPEWIRE_DIR/pipewire.log"; return 1; }
     sleep 0.1
   done
   # pipewire-pulse answers before PipeWire has all its factories: the null
   # sink may be refused ("Not supported") for a moment.
   until pactl load-module module-null-sink sink_name=nullsink >/dev/null 2>>"$PIPEWIRE_DIR/pipewire.log"; do
-    ((SECONDS < deadline)) || return 1
+    ((SECONDS < deadline)) || { echo "start_pipewire: no null sink" >>"$PIPEWIRE_DIR/pipewire.log"; return 1; }
     sleep 0.2
   done
   pactl set-default-sink nullsink || return 1
@@ -58,7 +58,7 @@ start_pipewire() {
   # start before it has would play nowhere.
   deadline=$((SECONDS + 10))
   until pactl info | grep -q "^Default Sink: nullsink$" && pactl info | grep -q "^Default Source: nullsink.monitor$"; do
-    ((SECONDS < deadline)) || return 1
+    ((SECONDS < deadline)) || { echo "start_pipewire: the null sink is not the default" >>"$PIPEWIRE_DIR/pipewire.log"; return 1; }
     sleep 0.1
   done
 }
