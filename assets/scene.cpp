@@ -67,7 +67,7 @@ void BuildSquare()
 void InitScene()
 {
     LoadPictures();
-    glClearColor(0.02f, 0.02f, 0.02f, 0.0f);
+    glClearColor(SceneClearColor[0], SceneClearColor[1], SceneClearColor[2], SceneClearColor[3]);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
 

@@ -27,6 +27,9 @@ inline constexpr std::array<PictureTexture, 7> PictureTextures = {{
     {"g2.pcx", TexG2},           {"g3.pcx", TexG3},       {"resp.pcx", TexResp},
 }};
 
+// The colour every frame clears to (RGBA), set by InitScene: level 5 of 255.
+inline constexpr std::array<float, 4> SceneClearColor = {0.02f, 0.02f, 0.02f, 0.0f};
+
 // Consecutive list names from one glGenLists(3); valid after InitScene.
 extern std::uint32_t RingList;    // 30 quads, radii 1 and 0.6, z = 0
 extern std::uint32_t SphereList;  // unit sphere, 128 triangles, culls its back faces

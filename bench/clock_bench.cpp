@@ -167,6 +167,9 @@ void Report(const std::vector<Reading>& readings)
     }
     std::printf("clock minus sink's play:  mean %+.2f ms, from %+.2f to %+.2f ms (sink timing spread %.2f ms)\n",
                 sum / static_cast<double>(moving.size()), low, high, sink.Deviation);
+    // The music itself moved against the sink there: a clock that follows
+    // what is heard cannot stay on one line through them.
+    std::printf("dropouts at the sink:     %d, %.1f ms in all\n", monitor.Dropouts, monitor.DroppedMs);
 }
 // Host times of the audio callbacks, block by block (audio thread only).
 std::vector<double> CallbackHostMs;

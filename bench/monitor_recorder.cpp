@@ -34,10 +34,14 @@ struct MonitorRecorder {
     bool Asking = false;        // a timing request is on its way
     Clock::time_point AskedAt;
     std::vector<Point> Timing;  // (host ms since play, stream ms the sink plays then)
+    std::int64_t QuietFrames = 0;     // the silence so far since the last loud frame
+    std::int64_t SilencesFrames = 0;  // silences of DropoutFrames or more, loud frames after them
+    int Silences = 0;
 };
 MonitorRecorder Monitor;
 constexpr int MonitorFrameBytes = 4;  // 16-bit stereo
 constexpr double LongestTimingAskMs = 2;  // answers that took longer say too little about when
+constexpr std::int64_t DropoutFrames = MonitorRate / 1000;  // a millisecond of silence
 
 void OnContextState(pa_context*, void*) { pa_threaded_mainloop_signal(Monitor.Loop, 0); }
 void OnStreamState(pa_stream*, void*) { pa_threaded_mainloop_signal(Monitor.Loop, 0); }
@@ -70,14 +74,23 @@ void OnMonitorData(pa_stream* stream, std::size_t, void*)
     const void* data = nullptr;
     std::size_t bytes = 0;
     while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
-        if (data != nullptr && Monitor.FirstSoundFrame < 0) {
-            const std::int16_t* samples = static_cast<const std::int16_t*>(data);
-            for (std::size_t i = 0; i < bytes / 2; ++i)
-                if (std::abs(samples[i]) > 64) {
-                    Monitor.FirstSoundFrame = Monitor.FramesRead + static_cast<std::int64_t>(i / 2);
-                    Monitor.FirstSoundDelivered = Clock::now();
-                    break;
-                }
+        const std::int16_t* samples = static_cast<const std::int16_t*>(data);
+        for (std::size_t frame = 0; frame < bytes / MonitorFrameBytes; ++frame) {
+            // A hole in the stream (data == nullptr) is silence too.
+            const bool loud = data != nullptr &&
+                              (std::abs(samples[2 * frame]) > 64 || std::abs(samples[2 * frame + 1]) > 64);
+            if (!loud) {
+                ++Monitor.QuietFrames;
+                continue;
+            }
+            if (Monitor.FirstSoundFrame < 0) {
+                Monitor.FirstSoundFrame = Monitor.FramesRead + static_cast<std::int64_t>(frame);
+                Monitor.FirstSoundDelivered = Clock::now();
+            } else if (Monitor.QuietFrames >= DropoutFrames) {
+                ++Monitor.Silences;
+                Monitor.SilencesFrames += Monitor.QuietFrames;
+            }
+            Monitor.QuietFrames = 0;
         }
         Monitor.FramesRead += static_cast<std::int64_t>(bytes / MonitorFrameBytes);
         pa_stream_drop(stream);
@@ -161,6 +174,8 @@ MonitorResults MonitorResultsSoFar()
     results.FirstSoundFrame = Monitor.FirstSoundFrame;
     results.FirstSoundDeliveredMs = HostMsSincePlay(Monitor.FirstSoundDelivered);
     results.SinkLatencyMs = Monitor.SinkLatencyMs;
+    results.Dropouts = Monitor.Silences;
+    results.DroppedMs = 1000.0 * static_cast<double>(Monitor.SilencesFrames) / MonitorRate;
     return results;
 }
 

@@ -37,6 +37,12 @@ struct MonitorResults {
     std::int64_t FirstSoundFrame = -1;  // stream frame of the first loud sample; -1: none
     double FirstSoundDeliveredMs = 0;   // host ms since play when it came to us
     double SinkLatencyMs = -1;          // the sink's buffer at the first timing after it
+    // Silences of a millisecond or more between the first and the last loud
+    // frame: for a module that never falls quiet (clock-bench's own), each
+    // is audio the sink did not get in time, and the music after it plays
+    // that much later.
+    int Dropouts = 0;
+    double DroppedMs = 0;
 };
 // What the recording found. After StopMonitor.
 MonitorResults MonitorResultsSoFar();

@@ -11,23 +11,27 @@
 //   its latest word just before it reads the clock;
 // - the tests' scripted output: the test's own thread;
 // - offline: none; that music time is set, not heard.
-// The main thread reads the time. The fields are private to heard_clock.cpp;
-// use the functions below.
+// The main thread reads the time. The writer never waits for the reader: the
+// SDL audio thread may run at real-time priority with a deadline a few
+// milliseconds away, and a lock that the main thread was preempted in would
+// hold it past that. It writes an anchor between two steps of Version, and
+// the reader reads again when Version was odd or moved meanwhile. The fields
+// are private to heard_clock.cpp; use the functions below.
 
 #include "music/sound_library.h"
 
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 
 struct HeardClock {
-    std::mutex Lock;                       // guards everything below
-    std::int64_t SampleRate = SoundRate;   // frames per second of the music
-    bool HasAnchor = false;                // no block rendered yet: time 0
-    std::int64_t AnchorFrame = 0;          // music frame that the anchor is about
-    std::int64_t AnchorHeardNs = 0;        // host time at which that frame is heard
-    std::int64_t RenderedEndFrame = 0;     // frames rendered so far: the time never passes them
-    bool Ended = false;                    // the decoder has delivered its last frame
-    std::uint32_t LastMs = 0;              // last time handed out: never goes backwards
+    std::atomic<std::uint32_t> Version{0};          // odd while an anchor is being written
+    std::atomic<std::int64_t> SampleRate{SoundRate};  // frames per second of the music
+    std::atomic<bool> HasAnchor{false};             // no block rendered yet: time 0
+    std::atomic<std::int64_t> AnchorFrame{0};       // music frame that the anchor is about
+    std::atomic<std::int64_t> AnchorHeardNs{0};     // host time at which that frame is heard
+    std::atomic<std::int64_t> RenderedEndFrame{0};  // frames rendered so far: the time never passes them
+    std::atomic<bool> Ended{false};                 // the decoder has delivered its last frame
+    std::uint32_t LastMs = 0;  // the reader's only: last time handed out, never goes backwards
 };
 
 // Back to time 0, no anchor, not ended. Called on the main thread when a song
@@ -62,8 +66,11 @@ bool HeardToEnd(HeardClock& clock, std::int64_t nowNs);
 // after a start it averages the phase of all callbacks so far, so that it
 // locks within a few of them. A callback more than a period off the estimate
 // is passed through unfiltered; two in a row mean the device itself jumped
-// (a stall, a restart), and the loop starts again from there. Owned by the
-// audio thread.
+// (a stall, a restart), and the loop starts again from there. So does a
+// third callback in a row more than half a period off on the same side: the
+// device's cycle moved for good by about a block (a sound server that missed
+// a cycle plays everything after it a cycle later), where single late
+// wake-ups come back on time at the next callback. Owned by the audio thread.
 struct CallbackFilter {
     bool Locked = false;      // false: the next callback starts the loop
     std::int64_t BaseNs = 0;  // host time the doubles below count from
@@ -71,12 +78,27 @@ struct CallbackFilter {
     double NextNs = 0;        // when the next callback is due
     int Callbacks = 0;        // callbacks since the loop started
     int OffInARow = 0;        // consecutive callbacks more than a period off
+    int MovedInARow = 0;      // consecutive callbacks more than half a period off, on one side
+    bool MovedLate = false;   // that side: late
 };
 
 // The filtered host time (ns) of a callback that came at calledNs and asks
 // for blockFrames frames at sampleRate frames per second. Audio thread.
 std::int64_t FilterCallbackTime(CallbackFilter& filter, std::int64_t calledNs, std::int64_t blockFrames,
                                 int sampleRate);
+
+// How long after its callback a block's first frame is heard, in ns, for
+// SDL's audio driver `driver` playing blocks of blockFrames at sampleRate.
+// Most drivers keep one block queued ahead of the one being rendered, so a
+// block is heard a block after its callback. SDL's pipewire driver hands the
+// block to the PipeWire graph's next cycle, which follows its callback by a
+// few milliseconds whatever the block's length: PipeWireCycleLeadNs.
+std::int64_t OutputLatencyNs(const char* driver, int blockFrames, int sampleRate);
+
+// The lead of a PipeWire cycle over SDL's callback for it, measured on a
+// null sink: 5.2 to 6.8 ms for cycles of 1024 and 2048 frames at 48000 Hz.
+// A sink with a device adds the device's own buffer, which SDL cannot tell.
+constexpr std::int64_t PipeWireCycleLeadNs = 5000000;
 
 // The clock of a show without music: time since it was first asked.
 struct SilentClock {

@@ -1,5 +1,6 @@
 #include "shell/frame.h"
 
+#include "assets/scene.h"
 #include "effects/closing_scene.h"
 #include "effects/orbiting_square.h"
 #include "effects/picture_zooms.h"
@@ -23,6 +24,7 @@ namespace {
 // GLUT draws nothing for a hidden (minimised, unmapped) window, so past this
 // the show ends from here; a visible window has long drawn its last frame.
 constexpr std::chrono::milliseconds UnseenEndGrace{250};
+PictureArea Picture{0, 0, 800, 600};  // the viewport, kept by Reshape
 bool MusicEndSeen = false;
 std::chrono::steady_clock::time_point MusicEndSeenAt;
 
@@ -38,6 +40,30 @@ bool MusicEndedUnseen()
         MusicEndSeenAt = now;
     }
     return now - MusicEndSeenAt > UnseenEndGrace;
+}
+
+// glClear fills the scissor box, not the viewport: the bars are cleared one
+// by one, black, and the scissor goes back on the picture for the show's
+// own clear. Whatever the effects draw stays inside it too (the time
+// readout's bitmaps are not clipped to the viewport).
+void ClearBars()
+{
+    const bool beside = Picture.width < WindowWidth;  // else above and below, or none
+    if (!beside && Picture.height == WindowHeight)
+        return;
+    const int farStart = beside ? Picture.x + Picture.width : Picture.y + Picture.height;
+    const PictureArea bars[2] = {
+        beside ? PictureArea{0, 0, Picture.x, WindowHeight} : PictureArea{0, 0, WindowWidth, Picture.y},
+        beside ? PictureArea{farStart, 0, WindowWidth - farStart, WindowHeight}
+               : PictureArea{0, farStart, WindowWidth, WindowHeight - farStart},
+    };
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    for (const PictureArea& bar : bars) {
+        glScissor(bar.x, bar.y, bar.width, bar.height);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glClearColor(SceneClearColor[0], SceneClearColor[1], SceneClearColor[2], SceneClearColor[3]);
+    glScissor(Picture.x, Picture.y, Picture.width, Picture.height);
 }
 }  // namespace
 
@@ -59,6 +85,8 @@ void IdlePacer()
 
 void DisplayFrame()
 {
+    if (KeepAspect)
+        ClearBars();
     glClear(GL_COLOR_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -96,11 +124,28 @@ void Reshape(int width, int height)
 {
     WindowWidth = width;
     WindowHeight = height;
-    glViewport(0, 0, WindowWidth, WindowHeight);
+    Picture = KeepAspect ? CentredPictureArea(width, height) : PictureArea{0, 0, width, height};
+    glViewport(Picture.x, Picture.y, Picture.width, Picture.height);
+    if (KeepAspect) {
+        glScissor(Picture.x, Picture.y, Picture.width, Picture.height);
+        glEnable(GL_SCISSOR_TEST);
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-4.0, 4.0, -3.0, 3.0, -10.0, 10.0);
     glutPostRedisplay();
+}
+
+PictureArea CentredPictureArea(int width, int height)
+{
+    // Rounded to the nearest pixel; the bars share what is left, the odd
+    // pixel going to the right or the top.
+    if (width * 3 > height * 4) {
+        const int pictureWidth = (height * 4 + 1) / 3;
+        return PictureArea{(width - pictureWidth) / 2, 0, pictureWidth, height};
+    }
+    const int pictureHeight = (width * 3 + 2) / 4;
+    return PictureArea{0, (height - pictureHeight) / 2, width, pictureHeight};
 }
 
 void DrawNumberText(int x, int y, const char* text)

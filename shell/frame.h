@@ -18,11 +18,23 @@ void IdlePacer();
 
 // GLUT display callback: draws the effects in their fixed order, the time
 // readout during the first ReadoutLimit ms, and quits instead of swapping
-// once the music has finished.
+// once the music has finished. With KeepAspect it first clears the bars
+// beside the picture to black.
 void DisplayFrame();
 
-// GLUT reshape callback: keeps the viewport on the whole window and the view
-// at x -4..4, y -3..3, whatever the window's shape.
+// A rectangle of the window in pixels, from its bottom left corner.
+struct PictureArea {
+    int x, y, width, height;
+};
+
+// The largest 4:3 area of a width x height window, centred; the rest of the
+// window is two black bars (none when the window is 4:3 itself).
+PictureArea CentredPictureArea(int width, int height);
+
+// GLUT reshape callback: keeps the view at x -4..4, y -3..3, whatever the
+// window's shape, on a viewport that covers the whole window, stretched; with
+// KeepAspect on CentredPictureArea, where the scissor keeps the show's own
+// clear too.
 void Reshape(int width, int height);
 
 // Draws text in the readout font with its first character's origin at the

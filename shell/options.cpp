@@ -21,7 +21,8 @@ constexpr GlutOption GlutOptions[] = {
 };
 
 const char* const UsageLine =
-    "usage: orvane [--window] [--folder DIR] [-display NAME] [-geometry WxH+X+Y] [--help] [--version]\n";
+    "usage: orvane [--window] [--keep-aspect] [--folder DIR] [-display NAME] [-geometry WxH+X+Y] [--help]\n"
+    "              [--version]\n";
 
 const GlutOption* FindGlutOption(const std::string& argument)
 {
@@ -56,11 +57,13 @@ void PrintHelp()
         std::printf("Plays the show in a window of %d by %d until its music ends; Escape ends it\n"
                     "at once.\n",
                     WindowWidth, WindowHeight);
-    std::printf("  --window      play in a window of %d by %d and leave the display mode alone\n"
-                "  --folder DIR  read cud.mod and the seven pictures from DIR\n"
-                "                (default: %s)\n"
-                "  --help        print this and end\n"
-                "  --version     print the version and end\n"
+    std::printf("  --window       play in a window of %d by %d and leave the display mode alone\n"
+                "  --keep-aspect  keep the picture 4:3, centred between black bars, on a screen or\n"
+                "                 window of another shape (by default it is stretched to fill it)\n"
+                "  --folder DIR   read cud.mod and the seven pictures from DIR\n"
+                "                 (default: %s)\n"
+                "  --help         print this and end\n"
+                "  --version      print the version and end\n"
                 "GLUT's own options -display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect,\n"
                 "-gldebug and -sync go to GLUT; the show then sets its window's size and place.\n",
                 WindowWidth, WindowHeight, FolderHelp().c_str());
@@ -99,6 +102,8 @@ Options ParseOptions(int argc, char** argv)
         }
         if (argument == "--window") {
             options.window = true;
+        } else if (argument == "--keep-aspect") {
+            options.keepAspect = true;
         } else if (argument == "--folder" || argument.rfind("--folder=", 0) == 0) {
             const bool joined = argument != "--folder";
             if (!joined && i + 1 >= argc)
@@ -141,6 +146,8 @@ std::vector<char*> TakeCommandLine(int argc, char** argv)
     }
     if (options.window)
         FullScreen = false;
+    if (options.keepAspect)
+        KeepAspect = true;
     if (!options.display.empty())
         UseDisplay(options.display);
     std::string problem;

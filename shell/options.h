@@ -10,6 +10,7 @@ enum class OptionsVerdict { Play, Help, Version, Wrong };
 struct Options {
     OptionsVerdict verdict = OptionsVerdict::Play;
     bool window = false;          // --window: no display-mode switch, no full screen
+    bool keepAspect = false;      // --keep-aspect: the picture 4:3 between black bars
     std::string folder;           // --folder DIR; empty: the data folder built in
     std::string display;          // GLUT's -display NAME, "" when not given
     std::vector<char*> glutArgs;  // the program's name and GLUT's options, in their order
@@ -23,7 +24,8 @@ Options ParseOptions(int argc, char** argv);
 // Acts on the command line for the show: --help and --version print and
 // end the process with 0; a wrong argument ends it with a usage line on
 // standard error and exit code 2, and so does a folder that cannot be
-// entered. Otherwise turns FullScreen off for --window, makes -display's
+// entered. Otherwise turns FullScreen off for --window, KeepAspect on for
+// --keep-aspect, makes -display's
 // name the display of every X connection, enters the show's folder, and
 // returns the arguments for glutInit, ending in a null pointer.
 std::vector<char*> TakeCommandLine(int argc, char** argv);

@@ -8,6 +8,7 @@
 #include "music/offline_clock.h"
 #include "platform/gl_api.h"
 #include "shell/frame.h"
+#include "shell/settings.h"
 #include "tests/support/egl_context.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/show_probes.h"
@@ -132,6 +133,39 @@ TEST_F(ShowOnMesa, ClosingSceneBobsItsSphereAndMakesItOpaqueFromItsSecondFrame)
     // The scene's last moments: the sphere, down at y = -0.285, is still drawn.
     FrameAt(207250);
     EXPECT_EQ(MinLevel(3.75, -0.385, 3.85, -0.185), 0) << "sphere still drawn 10 ms before the scene ends";
+}
+
+TEST_F(ShowOnMesa, KeepAspectDrawsBetweenBlackBarsAndNothingOutside)
+{
+    // The framebuffer's lower half stands for a window of 800 by 300, its
+    // upper half for what lies outside the window: white, as it starts.
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(SceneClearColor[0], SceneClearColor[1], SceneClearColor[2], SceneClearColor[3]);
+    KeepAspect = true;
+    Reshape(800, 300);
+    // A screen flash covers the whole view, once the ring pulses' cursor,
+    // one cue a frame, has come to it.
+    SetOfflineMusicTime(90950);
+    for (int frame = 0; frame < 60; ++frame)
+        DisplayFrame();
+    KeepAspect = false;
+    ReadFullFrame(pixels);
+    const auto level = [this](int column, int rowFromBottom) {
+        return pixels[(static_cast<std::size_t>(Height - 1 - rowFromBottom) * Width + column) * 3];
+    };
+    for (int row : {0, 150, 299}) {
+        SCOPED_TRACE("row " + std::to_string(row) + " from the bottom");
+        for (int column : {0, 199, 600, 799})
+            EXPECT_EQ(level(column, row), 0) << "bar at column " << column;
+        for (int column : {200, 400, 599}) {
+            EXPECT_GT(level(column, row), Background) << "the flash at column " << column;
+            EXPECT_LT(level(column, row), 255) << "the flash at column " << column;
+        }
+    }
+    for (int column : {0, 400, 799})
+        EXPECT_EQ(level(column, 300), 255) << "drawn outside the window at column " << column;
 }
 
 }  // namespace

@@ -202,6 +202,46 @@ TEST_F(FrameCycle, ReshapeKeepsTheWholeViewOnAnyWindow)
     EXPECT_EQ(ortho[0].args, (std::vector<double>{-4, 4, -3, 3, -10, 10}));
     EXPECT_EQ(RecordedCallsNamed("glMatrixMode").at(0).args.at(0), GL_PROJECTION);
     EXPECT_EQ(Posts(), 1u);
+    EXPECT_TRUE(RecordedCallsNamed("glEnable").empty());  // no scissor: glClear fills the window
+    WindowWidth = 800;
+    WindowHeight = 600;
+}
+
+struct KeptAspect {
+    int width, height;
+    std::vector<double> picture;  // x, y, width, height
+};
+
+// The largest centred 4:3 picture; an odd pixel left over goes right or up.
+const KeptAspect KeptAspects[] = {
+    {1920, 1080, {240, 0, 1440, 1080}},  // 16:9 full HD
+    {2560, 1080, {560, 0, 1440, 1080}},  // 21:9
+    {1280, 1024, {0, 32, 1280, 960}},    // 5:4: bars above and below
+    {800, 600, {0, 0, 800, 600}},        // 4:3: no bars
+    {801, 600, {0, 0, 800, 600}},
+    {1366, 768, {171, 0, 1024, 768}},
+    {1, 1, {0, 0, 1, 1}},
+};
+
+TEST_F(FrameCycle, KeepAspectCentresTheViewAndScissorsItsClear)
+{
+    KeepAspect = true;
+    for (const KeptAspect& c : KeptAspects) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        ClearRecordedGlCalls();
+        Reshape(c.width, c.height);
+        EXPECT_EQ(WindowWidth, c.width);
+        EXPECT_EQ(WindowHeight, c.height);
+        ASSERT_EQ(RecordedCallsNamed("glViewport").size(), 1u);
+        EXPECT_EQ(RecordedCallsNamed("glViewport")[0].args, c.picture);
+        ASSERT_EQ(RecordedCallsNamed("glScissor").size(), 1u);
+        EXPECT_EQ(RecordedCallsNamed("glScissor")[0].args, c.picture);
+        EXPECT_EQ(RecordedCallsNamed("glOrtho").at(0).args, (std::vector<double>{-4, 4, -3, 3, -10, 10}));
+        const PictureArea area = CentredPictureArea(c.width, c.height);
+        EXPECT_EQ((std::vector<double>{double(area.x), double(area.y), double(area.width), double(area.height)}),
+                  c.picture);
+    }
+    KeepAspect = false;
     WindowWidth = 800;
     WindowHeight = 600;
 }

@@ -107,6 +107,11 @@ TEST(CallbackFilter, FollowsTheDeviceButNotSingleLateWakeUps)
         {"200 ppm slow, late wake-ups", BlockNs * (1 + 200e-6), 23, 12 * Ms, 0, 0, 5, 0.15 * 12 * Ms},
         {"stall of half a second", BlockNs, 0, 0, 400, 500 * Ms, 3, 0.5 * Ms},
         {"stall while late wake-ups", BlockNs, 31, 10 * Ms, 400, 300 * Ms, 8, 0.2 * 10 * Ms},
+        // A sound server that missed a cycle plays every later block a cycle
+        // later, and calls back a cycle later too.
+        {"a missed cycle", BlockNs, 0, 0, 400, BlockNs, 3, 0.05 * Ms},
+        {"a missed cycle while late wake-ups", BlockNs, 37, 14 * Ms, 400, BlockNs, 8, 0.2 * 14 * Ms},
+        {"two missed cycles", BlockNs, 0, 0, 400, 2 * BlockNs, 2, 0.05 * Ms},
     };
     for (const Train& train : trains) {
         SCOPED_TRACE(train.Name);
@@ -215,5 +220,18 @@ TEST(HeardClock, AnAnchorBeforeTheFirstFrameKeepsTheTimeAtZeroUntilItIsHeard)
     EXPECT_EQ(HeardTime(clock, 212 * Ms), 40u) << "held until the audio catches up";
     EXPECT_EQ(HeardTime(clock, 216 * Ms), 41u);
     EXPECT_FALSE(HeardToEnd(clock, 1000 * Ms));
+}
+}  // namespace
+
+namespace {
+TEST(OutputLatency, ABlockAfterTheCallbackButOnPipeWiresNextCycle)
+{
+    EXPECT_EQ(OutputLatencyNs("pulseaudio", 1024, 44100), 23219954);
+    EXPECT_EQ(OutputLatencyNs("pulseaudio", 1024, 48000), 21333333);
+    EXPECT_EQ(OutputLatencyNs("dummy", 2048, 48000), 42666666);
+    EXPECT_EQ(OutputLatencyNs("pipewire", 1024, 48000), PipeWireCycleLeadNs);
+    EXPECT_EQ(OutputLatencyNs("pipewire", 2048, 48000), PipeWireCycleLeadNs);
+    EXPECT_EQ(OutputLatencyNs(nullptr, 1024, 44100), 23219954) << "no driver named";
+    EXPECT_EQ(OutputLatencyNs("pulseaudio", 1024, 0), 0) << "no rate";
 }
 }  // namespace

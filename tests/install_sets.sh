@@ -28,6 +28,8 @@ imagemagick.*                ImageMagick
 xdotool                      xdotool
 libgtest-dev|googletest      GoogleTest
 pulseaudio|pulseaudio-utils  a sound server
+mutter|xwayland|weston       a Wayland compositor
+pipewire.*|wireplumber       a PipeWire sound server
 .*mingw.*                    the Windows cross-compiler
 emscripten|chromium.*        the page's tools
 lintian                      the package's checker

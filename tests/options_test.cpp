@@ -19,6 +19,7 @@ struct Case {
     std::vector<std::string> glutArgs;  // after the program's name
     std::string problem;
     std::string display = "";  // -display's name
+    bool keepAspect = false;
 };
 
 const Case Cases[] = {
@@ -44,6 +45,9 @@ const Case Cases[] = {
     {{"--folder="}, OptionsVerdict::Wrong, false, "", {}, "--folder needs a folder"},
     {{"-display"}, OptionsVerdict::Wrong, false, "", {}, "-display needs a value"},
     {{"--window", "-geometry"}, OptionsVerdict::Wrong, true, "", {}, "-geometry needs a value"},
+    {{"--keep-aspect"}, OptionsVerdict::Play, false, "", {}, "", "", true},
+    {{"--window", "--keep-aspect", "-iconic"}, OptionsVerdict::Play, true, "", {"-iconic"}, "", "", true},
+    {{"--keep-aspect=yes"}, OptionsVerdict::Wrong, false, "", {}, "unknown option --keep-aspect=yes"},
 };
 
 // argv as main receives it: the strings live in `storage`.
@@ -73,6 +77,7 @@ TEST(Options, CommandLines)
         EXPECT_EQ(options.folder, c.folder);
         EXPECT_EQ(options.problem, c.problem);
         EXPECT_EQ(options.display, c.display);
+        EXPECT_EQ(options.keepAspect, c.keepAspect);
         ASSERT_FALSE(options.glutArgs.empty());
         EXPECT_EQ(options.glutArgs[0], argv[0]);  // GLUT gets the program's own name
         const std::vector<std::string> glutArgs(options.glutArgs.begin() + 1, options.glutArgs.end());
@@ -134,6 +139,14 @@ TEST(CommandLine, WindowTurnsFullScreenOffAndWrongOptionsEndWithTwo)
     EXPECT_STREQ(glutArgs[1], "-sync");
     EXPECT_EQ(glutArgs[2], nullptr);
     FullScreen = saved;
+
+    EXPECT_FALSE(KeepAspect);  // the show as made
+    std::vector<std::string> kept{"orvane", "--keep-aspect"};
+    std::vector<char*> keptArgv = Argv(kept);
+    TakeCommandLine(2, keptArgv.data());
+    EXPECT_TRUE(KeepAspect);
+    EXPECT_EQ(FullScreen, saved);
+    KeepAspect = false;
 
     std::vector<std::string> wrong{"orvane", "--fullscreen"};
     std::vector<char*> wrongArgv = Argv(wrong);

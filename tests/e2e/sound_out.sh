@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # The sound comes out: the real program plays a short module of ours through
-# a private PulseAudio null sink, whose monitor is recorded. What was played
+# a private sound server's null sink (tests/e2e/sound_server.sh: PulseAudio,
+# or PipeWire through either of SDL's drivers), whose monitor is recorded. What was played
 # must be the module's audio: as long as the module, as loud as the module
 # rendered on its own by openmpt123, and silent after the end.
 source "$E2E_DIR/lib.sh"
-source "$E2E_DIR/pulse.sh"
-trap 'stop_pulse; cleanup' EXIT
+source "$E2E_DIR/sound_server.sh"
+trap 'stop_sound_server; cleanup' EXIT
 
 rate=44100
 rows=16  # 1.92 s at 120 ms a row
 length_frames=$((rows * 120 * rate / 1000))
 
-start_pulse "$E2E_WORK/pulse" || { cat "$E2E_WORK/pulse/pulse.log" >&2; fail "PulseAudio did not start"; }
+start_sound_server "$E2E_WORK/sound"
 start_xvfb 800x600x24
 make_show_folder
 "$WRITE_TEST_MODULE" "$SHOW_DIR/cud.mod" "$rows" >/dev/null || fail "could not write the test module"
@@ -22,7 +23,7 @@ cp "$SHOW_DIR/cud.mod" "$E2E_WORK/reference.mod"
 openmpt123 -q --render --force --no-float --samplerate "$rate" --channels 2 "$E2E_WORK/reference.mod" >/dev/null 2>&1 ||
   fail "openmpt123 could not render the module"
 
-parec -d nullsink.monitor --raw --format=s16le --rate="$rate" --channels=2 >"$E2E_WORK/monitor.raw" 2>"$E2E_WORK/parec.log" &
+parec -d nullsink.monitor --latency-msec=20 --raw --format=s16le --rate="$rate" --channels=2 >"$E2E_WORK/monitor.raw" 2>"$E2E_WORK/parec.log" &
 parec_pid=$!
 start_show
 wait_for_exit 30

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # orvane-capture --video as a user runs it, without a display: what ffprobe
-# finds in the file, frames that match the stills, black bars, the show's
-# end, the same file twice, and failures that leave no file behind.
+# finds in the file (what video sites ask of an upload), frames that match
+# the stills, black bars, the show's end, the same file twice, and failures
+# that leave no file behind.
 source "$E2E_DIR/lib.sh"
 
 make_show_folder
@@ -31,8 +32,20 @@ no_leftovers() {
 
 echo "-- a span: 15000 to 17000 ms at 30 frames per second"
 must_capture --video "$out/span.mp4" --from 15000 --to 17000 --fps 30
-facts=$(probe -show_entries stream=codec_name,width,height,pix_fmt,nb_frames,sample_rate,channels "$out/span.mp4" | tr '\n' ' ')
-[[ "$facts" == "h264 800 600 yuv420p 60 aac 44100 2 "* ]] || fail "the span's streams are: $facts"
+facts=$(probe -show_entries stream=codec_name,profile,width,height,pix_fmt,field_order,color_space,nb_frames,sample_rate,channels \
+  "$out/span.mp4" | tr '\n' ' ')
+[[ "$facts" == "h264 High 800 600 yuv420p bt709 progressive 60 aac LC 48000 2 "* ]] || fail "the span's streams are: $facts"
+audio_rate=$(probe -select_streams a -show_entries stream=bit_rate "$out/span.mp4")
+((audio_rate > 340000 && audio_rate < 430000)) || fail "the sound's bit rate is $audio_rate, not about 384 kb/s"
+# Two B-frames between references at most, and some runs of two; a key
+# frame every half second (15 frames at 30 per second) and no other, each an
+# IDR picture (NAL type 5), so that every GOP is closed.
+types=$(probe -select_streams v -show_entries frame=pict_type "$out/span.mp4" | tr -d '\n')
+[[ "$types" == *PBBP* && "$types" != *BBB* ]] || fail "not two B-frames: $types"
+keys=$(probe -select_streams v -show_entries frame=key_frame "$out/span.mp4" | grep -n '^1$' | cut -d: -f1 | tr '\n' ' ')
+[[ "$keys" == "1 16 31 46 " ]] || fail "key frames at $keys (counting from 1), not every 15 frames"
+idr=$(ffmpeg -v verbose -i "$out/span.mp4" -c copy -bsf:v trace_headers -f null - 2>&1 | grep -c 'nal_unit_type .* = 5$')
+[[ "$idr" == 4 ]] || fail "$idr IDR pictures, not one for each of the 4 key frames"
 for stream in v:0 a:0; do
   duration=$(probe -select_streams "$stream" -show_entries stream=duration "$out/span.mp4")
   awk -v d="$duration" 'BEGIN { exit !(d > 1.98 && d < 2.03) }' || fail "stream $stream lasts $duration s, not 2"
@@ -85,12 +98,14 @@ frame_of "$out/stretched.mp4" 0 "$out/stretched.png"
 /usr/bin/convert "$out/still-16000.png" -filter point -resize '1600x600!' "$out/doubled.png"
 above "$(psnr "$out/stretched.png" "$out/doubled.png")" 25 || fail "the stretched frame is not the still, twice as wide"
 
-echo "-- the video ends where the module ends"
+echo "-- the video ends where the module ends, within a frame, and the sound with it"
 length=$(probe -show_entries format=duration "$SHOW_DIR/cud.mod")
-must_capture --video "$out/end.mp4" --from 205000 --fps 10
-duration=$(probe -show_entries format=duration "$out/end.mp4")
-awk -v d="$duration" -v l="$length" 'BEGIN { e = 205 + d - l; exit !(e >= 0 && e < 0.1) }' ||
-  fail "the video from 205 s lasts $duration s; the module ends at $length s"
+must_capture --video "$out/end.mp4" --from 205000
+for stream in v:0 a:0; do
+  duration=$(probe -select_streams "$stream" -show_entries stream=duration "$out/end.mp4")
+  awk -v d="$duration" -v l="$length" 'BEGIN { e = 205 + d - l; exit !(e > -1 / 60 && e < 1 / 60) }' ||
+    fail "stream $stream from 205 s lasts $duration s; the module ends at $length s"
+done
 
 echo "-- without cud.mod: the silent show of 210 s, with a silent track"
 mv "$SHOW_DIR/cud.mod" "$E2E_WORK/cud.mod"
@@ -123,8 +138,10 @@ $PATH|--from 17000 --to 15000|2|--from must come before --to
 $PATH|--from 999999|2|999999 ms is not inside the show
 $PATH|--still 100|2|give one of --still MS, --sheet FILE.png or --video FILE.mp4
 CASES
-capture --still 100 --stretch
-[[ $STATUS -eq 2 ]] && grep -q "go with --video" "$E2E_WORK/stderr" || fail "--stretch was taken without --video"
+capture --still 100 --timings
+[[ $STATUS -eq 2 ]] && grep -q "go with --video" "$E2E_WORK/stderr" || fail "--timings was taken without --video"
+capture --sheet "$out/sheet.png" --stretch
+[[ $STATUS -eq 2 ]] && grep -q "go with --still or --video" "$E2E_WORK/stderr" || fail "--stretch was taken with --sheet"
 
 echo "-- Ctrl-C: the partial file goes, and ffmpeg with it"
 # With job control, so that the background job takes SIGINT as a terminal's would.

@@ -3,7 +3,7 @@
 // the show's data folder (--folder DIR, or the one built in, or the working
 // folder); output paths are the user's, taken from where it was started.
 //
-//   orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR] [--folder DIR]
+//   orvane-capture --still MS [--still MS ...] [--fps N] [--size WxH] [--stretch] [--out-dir DIR] [--folder DIR]
 //   orvane-capture --sheet FILE.png [--fps N] [--folder DIR]
 //   orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS] [--stretch] [--timings] [--folder DIR]
 
@@ -39,22 +39,26 @@ struct Request {
     std::string sheetPath;
     std::string folder;  // --folder; empty: the show's default folder
     int fps = 60;
-    VideoRequest video;  // video.path empty: no video
+    VideoRequest video;  // video.path empty: no video; its size and stretch are the stills' too
     bool videoOnly = false;  // an option that only --video takes was given
+    bool sized = false;      // --size or --stretch: not for a sheet
 };
 
 const char* const Usage =
-    "usage: orvane-capture --still MS [--still MS ...] [--fps N] [--out-dir DIR] [--folder DIR]\n"
+    "usage: orvane-capture --still MS [--still MS ...] [--fps N] [--size WxH] [--stretch]\n"
+    "                      [--out-dir DIR] [--folder DIR]\n"
     "       orvane-capture --sheet FILE.png [--fps N] [--folder DIR]\n"
     "       orvane-capture --video FILE.mp4 [--fps N] [--size WxH] [--from MS] [--to MS]\n"
     "                      [--stretch] [--timings] [--folder DIR]\n"
     "Reads the show's files from DIR (default: the show's own folder). Writes\n"
-    "still-MS.png (800 by 600) for each MS, or a contact sheet of the show;\n"
-    "frames run from 0 ms at N per second (default 60).\n"
+    "still-MS.png for each MS, or a contact sheet of the show; frames run from\n"
+    "0 ms at N per second (default 60).\n"
     "--video renders every frame from MS (default 0) to MS (default the show's end)\n"
-    "with the soundtrack into an MP4 (H.264, AAC) with ffmpeg; --size defaults to\n"
-    "800x600, the picture keeps its 4:3 shape between black bars unless --stretch;\n"
-    "--timings says where the time went.\n";
+    "with the soundtrack into an MP4 as video sites ask for uploads (H.264 High,\n"
+    "AAC-LC at 48 kHz) with ffmpeg; --timings says where the time went.\n"
+    "--size defaults to 800x600; 1440x1080 and 2880x2160 are the 4:3 sizes video\n"
+    "sites serve best. The picture keeps its 4:3 shape between black bars unless\n"
+    "--stretch.\n";
 
 [[noreturn]] void Fail(int exitCode, const std::string& message)
 {
@@ -102,8 +106,13 @@ Request ParseArguments(int argc, char** argv)
             std::fputs(Usage, stdout);
             std::exit(0);
         }
-        if (option == "--stretch" || option == "--timings") {
-            (option == "--stretch" ? request.video.stretch : request.video.timings) = true;
+        if (option == "--stretch") {
+            request.video.stretch = true;
+            request.sized = true;
+            continue;
+        }
+        if (option == "--timings") {
+            request.video.timings = true;
             request.videoOnly = true;
             continue;
         }
@@ -130,8 +139,10 @@ Request ParseArguments(int argc, char** argv)
             request.video.toMs = ParseNumber(value, "--to", 1, 0xFFFFFFFFu);
         else
             FailUsage("unknown option " + option);
-        if (option == "--size" || option == "--from" || option == "--to")
+        if (option == "--from" || option == "--to")
             request.videoOnly = true;
+        if (option == "--size")
+            request.sized = true;
     }
     request.video.fps = request.fps;
     const int modes = !request.stills.empty() + !request.sheetPath.empty() + !request.video.path.empty();
@@ -139,7 +150,9 @@ Request ParseArguments(int argc, char** argv)
         FailUsage(request.video.path.empty() && !request.videoOnly ? "give either --still MS or --sheet FILE.png"
                                                                    : "give one of --still MS, --sheet FILE.png or --video FILE.mp4");
     if (request.videoOnly && request.video.path.empty())
-        FailUsage("--size, --from, --to, --stretch and --timings go with --video");
+        FailUsage("--from, --to and --timings go with --video");
+    if (request.sized && !request.sheetPath.empty())
+        FailUsage("--size and --stretch go with --still or --video; a sheet is of 800x600 frames");
     if (request.video.fromMs >= request.video.toMs)
         FailUsage("--from must come before --to");
     if (request.sheetPath.empty() && request.stills.empty() && request.outDir != ".")
@@ -202,7 +215,7 @@ void Save(const std::string& path, int width, int height, const std::vector<std:
     std::printf("orvane-capture: wrote %s\n", path.c_str());
 }
 
-void WriteStills(const Request& request)
+void WriteStills(const Request& request, int width, int height)
 {
     std::vector<std::uint32_t> moments = request.stills;
     std::sort(moments.begin(), moments.end());
@@ -212,7 +225,7 @@ void WriteStills(const Request& request)
     for (const std::uint32_t ms : moments) {
         DrawShowFrameAt(ms);
         ReadFullFrame(rgb);
-        Save(request.outDir + "/still-" + std::to_string(ms) + ".png", FrameWidth, FrameHeight, rgb);
+        Save(request.outDir + "/still-" + std::to_string(ms) + ".png", width, height, rgb);
     }
 }
 
@@ -247,8 +260,9 @@ int main(int argc, char** argv)
         Fail(2, problem);
 
     const bool video = !request.video.path.empty();
-    const int width = video ? request.video.width : FrameWidth;
-    const int height = video ? request.video.height : FrameHeight;
+    const bool sheet = !request.sheetPath.empty();
+    const int width = sheet ? FrameWidth : request.video.width;
+    const int height = sheet ? FrameHeight : request.video.height;
 
     std::string error;
     if (!OpenCaptureGl(error))
@@ -257,14 +271,13 @@ int main(int argc, char** argv)
         Fail(1, "this OpenGL has no framebuffer objects of " + std::to_string(width) + " by " + std::to_string(height));
     InitScene();  // a missing picture ends here with the show's own report
     std::fflush(stdout);
-    StartShowRun(request.fps, video ? PictureAreaFor(width, height, request.video.stretch)
-                                    : PictureArea{0, 0, FrameWidth, FrameHeight});
+    StartShowRun(request.fps, PictureAreaFor(width, height, request.video.stretch));
 
     if (video)
         return CaptureVideo(request.video);
-    if (request.sheetPath.empty())
-        WriteStills(request);
-    else
+    if (sheet)
         WriteSheet(request);
+    else
+        WriteStills(request, width, height);
     return 0;
 }

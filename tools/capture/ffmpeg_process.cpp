@@ -1,7 +1,5 @@
 #include "tools/capture/ffmpeg_process.h"
 
-#include "music/offline_clock.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -9,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,15 +28,24 @@ double CpuSeconds = 0;
 std::vector<std::string> FfmpegArguments(const VideoFormat& format, const std::string& outputPath)
 {
     const std::string size = std::to_string(format.width) + "x" + std::to_string(format.height);
+    // A key frame every half second, never more often (no extra ones at
+    // scene cuts), each GOP closed: what video sites ask of an upload.
+    const std::string gop = std::to_string(std::max(1, format.fps / 2));
     return {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
             // Raw frames as GL reads them; the sound as the module renders.
             "-f", "rawvideo", "-pixel_format", "rgba", "-video_size", size, "-framerate",
             std::to_string(format.fps), "-thread_queue_size", "8", "-i", "pipe:0",
-            "-f", "s16le", "-ar", std::to_string(OfflineSoundRate), "-ac", "2", "-thread_queue_size", "64", "-i",
+            "-f", "s16le", "-ar", std::to_string(format.soundRate), "-ac", "2", "-thread_queue_size", "64", "-i",
             "pipe:" + std::to_string(SoundFd),
             "-map", "0:v", "-map", "1:a",
-            "-c:v", "libx264", "-preset", VideoPreset, "-crf", VideoQuality, "-pix_fmt", "yuv420p",
-            "-c:a", "aac", "-b:a", "192k",
+            // BT.709, converted and labelled: players take an unlabelled HD
+            // video for BT.709, and ffmpeg would convert with BT.601's matrix.
+            "-vf", "scale=out_color_matrix=bt709:out_range=tv",
+            "-c:v", "libx264", "-preset", VideoPreset, "-crf", VideoQuality, "-profile:v", "high",
+            "-pix_fmt", "yuv420p", "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709",
+            "-color_range", "tv", "-bf", "2", "-g", gop, "-keyint_min", gop, "-sc_threshold", "0",
+            "-flags", "+cgop",
+            "-c:a", "aac", "-profile:a", "aac_low", "-b:a", "384k", "-ar", std::to_string(format.soundRate), "-ac", "2",
             // The index first, so that browsers play while the file loads.
             "-movflags", "+faststart", "-f", "mp4", outputPath};
 }

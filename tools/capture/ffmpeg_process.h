@@ -1,15 +1,18 @@
 #pragma once
 // The ffmpeg program as the video encoder runs it: raw RGBA frames on its
-// standard input and the soundtrack (16-bit stereo at OfflineSoundRate) on
-// pipe 3, H.264 and AAC out into an MP4 that web browsers play. Its own
-// messages go to a private log, shown only when it fails. One ffmpeg at a
-// time; main thread only.
+// standard input and the soundtrack (16-bit stereo) on pipe 3, out into an
+// MP4 as video sites recommend for uploads, which web browsers play too:
+// H.264 High profile, progressive, 4:2:0 in BT.709, two B-frames, a closed
+// GOP of half a second; AAC-LC stereo at 384 kb/s; the index at the front.
+// Its own messages go to a private log, shown only when it fails. One ffmpeg
+// at a time; main thread only.
 
 #include <string>
 
 struct VideoFormat {
     int width, height;  // pixels, both even
     int fps;
+    int soundRate;  // frames per second of the soundtrack
 };
 
 // Starts ffmpeg writing `outputPath`. In its own process group, so that

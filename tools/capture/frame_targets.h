@@ -4,13 +4,10 @@
 // frames that only have to run (cursors and GL state carry over from frame
 // to frame), at next to no cost.
 
+#include "shell/frame.h"  // PictureArea: the picture's place inside the full frame
+
 #include <cstdint>
 #include <vector>
-
-// The picture's place inside the full frame, in pixels from the bottom left.
-struct PictureArea {
-    int x, y, width, height;
-};
 
 // Creates both framebuffers in the current GL context, the full one width x
 // height, and clears the full one to black. Called before InitScene, which

@@ -20,13 +20,13 @@ using Clock = std::chrono::steady_clock;
 // The first frame whose time is at least ms: ceil(ms * fps / 1000).
 std::uint64_t FirstFrameFrom(std::uint32_t ms, int fps) { return (std::uint64_t{ms} * fps + 999) / 1000; }
 
-std::uint64_t SoundSampleOf(std::uint64_t frame, int fps) { return frame * OfflineSoundRate / fps; }
+std::uint64_t SoundSampleOf(std::uint64_t frame, int fps) { return frame * VideoSoundRate / fps; }
 
 // The song's sound for frames [first, end): cut to the span, silence after
 // the song's end or when there is no song.
 std::vector<std::int16_t> SoundOfFrames(std::uint64_t first, std::uint64_t end, int fps)
 {
-    const std::vector<std::int16_t> song = RenderOfflineSong();
+    const std::vector<std::int16_t> song = RenderOfflineSong(VideoSoundRate);
     const std::size_t from = SoundSampleOf(first, fps) * 2;
     const std::size_t to = SoundSampleOf(end, fps) * 2;
     std::vector<std::int16_t> sound(to - from, 0);
@@ -52,14 +52,7 @@ int Failed(int exitCode, const std::string& message)
 
 PictureArea PictureAreaFor(int width, int height, bool stretch)
 {
-    if (stretch || width * 3 == height * 4)
-        return PictureArea{0, 0, width, height};
-    if (width * 3 > height * 4) {
-        const int pictureWidth = (height * 4 + 1) / 3;
-        return PictureArea{(width - pictureWidth) / 2, 0, pictureWidth, height};
-    }
-    const int pictureHeight = (width * 3 + 2) / 4;
-    return PictureArea{0, (height - pictureHeight) / 2, width, pictureHeight};
+    return stretch ? PictureArea{0, 0, width, height} : CentredPictureArea(width, height);
 }
 
 int CaptureVideo(const VideoRequest& request)
@@ -73,7 +66,7 @@ int CaptureVideo(const VideoRequest& request)
     const std::uint64_t end = FirstFrameFrom(std::min(request.toMs, length), fps);
 
     std::string error;
-    if (!StartVideoEncoder(request.path, VideoFormat{request.width, request.height, fps},
+    if (!StartVideoEncoder(request.path, VideoFormat{request.width, request.height, fps, VideoSoundRate},
                            SoundOfFrames(first, end, fps), error))
         return Failed(1, error);
 

@@ -3,12 +3,15 @@
 // rendered with the show's own frame code and the offline clock, with the
 // soundtrack on the same timeline, encoded to an MP4 by ffmpeg. Frame k is
 // the frame the live show draws at k * 1000 / fps ms; it pairs with sound
-// sample k * 44100 / fps.
+// sample k * VideoSoundRate / fps.
 
 #include "tools/capture/frame_targets.h"
 
 #include <cstdint>
 #include <string>
+
+// The soundtrack's rate in the video: what video sites ask for.
+constexpr int VideoSoundRate = 48000;
 
 struct VideoRequest {
     std::string path;

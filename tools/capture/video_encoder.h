@@ -13,7 +13,7 @@
 #include <vector>
 
 // Starts ffmpeg for `path`. `sound` is the whole span's sound, 16-bit stereo
-// interleaved at OfflineSoundRate. From here on Ctrl-C, SIGTERM and SIGHUP
+// interleaved at format.soundRate. From here on Ctrl-C, SIGTERM and SIGHUP
 // only mark the capture interrupted (see NextFrameBuffer). False with a
 // message when the output's folder cannot be written or ffmpeg cannot run.
 bool StartVideoEncoder(const std::string& path, const VideoFormat& format, std::vector<std::int16_t> sound,
