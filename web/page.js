@@ -15,6 +15,10 @@ const page = {
   play: document.getElementById('play'),
   status: document.getElementById('status'),
   fullscreen: document.getElementById('fullscreen'),
+  bar: document.getElementById('bar'),
+  end: document.getElementById('end'),
+  barFullscreen: document.getElementById('bar-fullscreen'),
+  how: document.getElementById('how'),
   files: document.getElementById('files'),
   forget: document.getElementById('forget'),
   own: document.getElementById('own'),
@@ -22,6 +26,21 @@ const page = {
 };
 const query = new URLSearchParams(location.search);
 const EscapeKey = 'Escape';
+
+// The page's words name what the device has: keys and a mouse, or a touch
+// screen only (a phone, a tablet).
+const touchOnly = matchMedia('(hover: none) and (pointer: coarse)').matches;
+const Words = touchOnly ? {
+  press: 'Tap',
+  how: 'Tap Play to start it; while it plays, tap the picture for End and Full screen.',
+  endedByEnd: 'The show ended: you tapped End.',
+  ownFiles: 'Choose your own',
+} : {
+  press: 'Press',
+  how: 'Play starts it; Escape ends it; F or the button shows it full screen.',
+  endedByEnd: 'The show ended: you chose End.',
+  ownFiles: 'Drop or choose your own',
+};
 
 function setTitle(state) {
   document.title = state ? `Orvane: ${state}` : 'Orvane';
@@ -154,22 +173,28 @@ async function play() {
   if (sound.state === 'refused') {
     setTitle('');
     page.play.disabled = false;
-    say(`${sound.reason} Press Play to start the show with its sound.`);
+    say(`${sound.reason} ${Words.press} Play to start the show with its sound.`);
     return;
   }
   showOutput([]);
   page.cover.hidden = true;
+  keepScreenAwake(true);
   startProgram([], {
     onFrame: ms => window.orvaneFrames.push({ sceneMs: ms, at: performance.now() }),
     onPrint: printed => showOutput(printed),
     onEnd: (code, printed) => {
+      keepScreenAwake(false);
+      hideBar();
+      fillPage(false);  // a phone has no Escape to leave that view by
       showOutput(printed);
       page.play.textContent = 'Play again';
       page.play.disabled = false;
       page.cover.hidden = false;
       if (code === 0) {
-        const byEscape = performance.now() - escapePressedAt < 1000;
-        say(byEscape ? 'The show ended: you pressed Escape.' : 'The show ended with its music.');
+        const now = performance.now();
+        if (now - endChosenAt < 1000) say(Words.endedByEnd);
+        else if (now - escapePressedAt < 1000) say('The show ended: you pressed Escape.');
+        else say('The show ended with its music.');
         setTitle('ended');
       } else {
         say(`The show stopped with an error (exit code ${code}):`);
@@ -179,14 +204,97 @@ async function play() {
   }, sound);
 }
 
+// The screen is kept awake while the show plays, where the browser can
+// (the Screen Wake Lock API). The browser lets the lock go when the tab is
+// hidden; it is asked for again when the tab comes back.
+let wakeLock = null;
+let wantAwake = false;
+
+function keepScreenAwake(awake) {
+  wantAwake = awake;
+  if (!awake) {
+    if (wakeLock) wakeLock.release().catch(() => {});
+    wakeLock = null;
+    return;
+  }
+  if (wakeLock || !navigator.wakeLock || document.visibilityState !== 'visible') return;
+  navigator.wakeLock.request('screen').then(lock => {
+    if (!wantAwake) {
+      lock.release().catch(() => {});
+      return;
+    }
+    wakeLock = lock;
+    lock.addEventListener('release', () => { if (wakeLock === lock) wakeLock = null; });
+  }, () => {
+    // Refused (battery saver, a policy): the show plays as it would have.
+  });
+}
+
+document.addEventListener('visibilitychange', () => { if (wantAwake) keepScreenAwake(true); });
+
+// Full screen: the browser's own where it has one for the page's elements;
+// otherwise (iPhone) a view of the picture that fills the page, left by the
+// same control or by Escape.
+const fullscreenElement = () => document.fullscreenElement || document.webkitFullscreenElement || null;
+const canRequestFullscreen = () =>
+  (document.fullscreenEnabled || document.webkitFullscreenEnabled) &&
+  (page.stage.requestFullscreen || page.stage.webkitRequestFullscreen);
+
+function fillPage(filling) {
+  document.body.classList.toggle('filling', filling);
+}
+
 function toggleFullscreen() {
-  if (document.fullscreenElement) document.exitFullscreen();
-  else page.stage.requestFullscreen().catch(() => {});
+  if (document.body.classList.contains('filling')) {
+    fillPage(false);
+  } else if (fullscreenElement()) {
+    (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+  } else if (canRequestFullscreen()) {
+    const request = page.stage.requestFullscreen || page.stage.webkitRequestFullscreen;
+    // Refused (no gesture, a policy): the page-filling view instead.
+    Promise.resolve(request.call(page.stage)).catch(() => fillPage(true));
+  } else {
+    fillPage(true);
+  }
+}
+
+// While the show plays, a tap on the picture shows the bar with End and
+// Full screen, which fades again after BarShownMs.
+const BarShownMs = 3000;
+let barTimer = 0;
+
+function showBar() {
+  page.bar.classList.add('shown');
+  clearTimeout(barTimer);
+  barTimer = setTimeout(hideBar, BarShownMs);
+}
+
+function hideBar() {
+  clearTimeout(barTimer);
+  page.bar.classList.remove('shown');
+}
+
+// End ends the show as Escape does: by the same key, to the program.
+let endChosenAt = -Infinity;
+
+function endShow() {
+  if (!current) return;
+  endChosenAt = performance.now();
+  fillPage(false);  // else Escape would only leave that view
+  for (const type of ['keydown', 'keyup'])
+    window.dispatchEvent(new KeyboardEvent(type, { key: EscapeKey, code: EscapeKey, keyCode: 27, bubbles: true }));
 }
 
 // Before the program's own key handler (GLUT's, registered later on the same
-// target), so that the page knows an end came from Escape.
+// target), so that the page knows an end came from Escape. In the view that
+// fills the page, Escape leaves that view only, as it leaves the browser's
+// full screen.
 window.addEventListener('keydown', event => {
+  if (event.key === EscapeKey && document.body.classList.contains('filling')) {
+    fillPage(false);
+    event.stopImmediatePropagation();
+    return;
+  }
   if (event.key === EscapeKey && current) escapePressedAt = performance.now();
   if ((event.key === 'f' || event.key === 'F') && !event.ctrlKey && !event.altKey && !event.metaKey)
     toggleFullscreen();
@@ -226,6 +334,9 @@ function describeOwnFiles(notOurs = []) {
 
 function setUpLivePage() {
   setTitle('');
+  page.how.textContent = Words.how;
+  document.getElementById('own-how').textContent = Words.ownFiles;
+  if (!touchOnly) page.fullscreen.title = 'Full screen (F)';
   if (!hasWebGL()) {
     say(NoWebGL);
     setTitle('error');
@@ -233,6 +344,11 @@ function setUpLivePage() {
   }
   page.play.addEventListener('click', play);
   page.fullscreen.addEventListener('click', toggleFullscreen);
+  page.barFullscreen.addEventListener('click', () => { toggleFullscreen(); showBar(); });
+  page.end.addEventListener('click', () => { hideBar(); endShow(); });
+  page.stage.addEventListener('click', event => {
+    if (current && page.cover.hidden && !page.bar.contains(event.target)) showBar();
+  });
   page.files.addEventListener('change', () => takeFiles(page.files.files));
   page.forget.addEventListener('click', () => { ownFiles.clear(); describeOwnFiles(); });
   document.addEventListener('dragover', event => { event.preventDefault(); document.body.classList.add('dragging'); });
@@ -244,7 +360,7 @@ function setUpLivePage() {
   });
   Promise.all([compiledProgram, showData]).then(() => {
     page.play.disabled = false;
-    say('Press Play to start the show.');
+    say(`${Words.press} Play to start the show.`);
     if (query.has('autoplay')) play();
   }, error => {
     say(`The show could not be loaded: ${error.message}`);

@@ -5,9 +5,8 @@
 // and also in a hidden tab, which draws no frames;
 // Escape ends it early and Play again starts a fresh show from 0; none of
 // these runs puts an error or a warning on the console; ?autoplay starts
-// without the button; full screen (button and F key) keeps the picture 4:3
-// between black bars; a small window gets the canvas scaled down and
-// centred.
+// without the button. (The page in windows of every shape, full screen and
+// touch: page_view.mjs.)
 //
 // Environment: WRITE_TEST_MODULE (the native writer of short modules),
 // WEB_TEST_OUT (screenshots of each state).
@@ -49,13 +48,6 @@ async function playShortModule(page) {
   const pressed = Date.now();
   await page.click('#play');
   return pressed;
-}
-
-async function canvasBox(page) {
-  return page.$eval('#canvas', canvas => {
-    const r = canvas.getBoundingClientRect();
-    return { left: r.left, top: r.top, width: r.width, height: r.height, right: innerWidth - r.right, bottom: innerHeight - r.bottom };
-  });
 }
 
 try {
@@ -154,37 +146,6 @@ try {
       const page = await readyTab(1000, 900, '?autoplay');
       await page.waitForFunction(() => (window.orvaneFrames || []).length >= 10, { timeout: 10000 });
       expect(await page.title() === 'Orvane: playing', await page.title());
-      await page.close();
-    }],
-    ['full screen, from the button and the F key, keeps the picture 4:3 between black bars', async () => {
-      const page = await readyTab(1000, 900);
-      await page.click('#play');
-      await page.waitForFunction(() => window.orvaneFrames.length > 0, { timeout: 5000 });
-      await page.click('#fullscreen');
-      await page.waitForFunction(() => document.fullscreenElement?.id === 'stage', { timeout: 3000 });
-      await sleep(200);
-      const box = await canvasBox(page);
-      await page.screenshot({ path: join(out, 'full-screen.png') });
-      expect(Math.abs(box.width / box.height - 4 / 3) < 0.01, `canvas ${box.width} by ${box.height}`);
-      expect(Math.abs(box.left - box.right) <= 1 && Math.abs(box.top - box.bottom) <= 1,
-        `not centred: ${JSON.stringify(box)}`);
-      const bar = await page.screenshot({ clip: { x: 0, y: 0, width: 1000, height: Math.max(1, Math.floor(box.top)) } });
-      const { decodePng } = await import('./png.mjs');
-      expect(decodePng(Buffer.from(bar)).rgb.every(level => level === 0), 'the bar above the picture is not black');
-      await page.keyboard.press('f');
-      await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 3000 });
-      expect(await page.title() === 'Orvane: playing', 'F ended the show');
-      await page.keyboard.press('F');
-      await page.waitForFunction(() => document.fullscreenElement?.id === 'stage', { timeout: 3000 });
-      await page.close();
-    }],
-    ['a small window gets the canvas scaled down, 4:3 and centred', async () => {
-      const page = await readyTab(520, 600);
-      const box = await canvasBox(page);
-      await page.screenshot({ path: join(out, 'small-window.png') });
-      expect(box.width <= 520 && box.width >= 480, `canvas ${box.width} wide in a window of 520`);
-      expect(Math.abs(box.width / box.height - 4 / 3) < 0.01, `canvas ${box.width} by ${box.height}`);
-      expect(Math.abs(box.left - box.right) <= 1, `not centred: ${JSON.stringify(box)}`);
       await page.close();
     }],
   ]);
