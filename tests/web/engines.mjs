@@ -160,8 +160,12 @@ async function launchFirefox(autoplay, env) {
       browser: 'firefox',
       executablePath: Binaries.firefox,
       headless: false,
-      env: { ...process.env, ...env, DISPLAY: xvfb.display },
+      // Its content sandbox, here (root, Xvfb, a private PulseAudio), hung a
+      // tab playing sound within some 20 s and then the whole browser
+      // (exit code 1); without it, none did.
+      env: { ...process.env, ...env, DISPLAY: xvfb.display, MOZ_DISABLE_CONTENT_SANDBOX: '1' },
       args: ['--width=1400', '--height=1100'],
+      dumpio: !!process.env.ENGINE_DUMPIO,
       extraPrefsFirefox: {
         // One CSS pixel a device pixel whatever the display says.
         'layout.css.devPixelsPerPx': '1.0',
@@ -308,7 +312,7 @@ async function launchWebKit(env) {
       const script = `const done = arguments[arguments.length - 1];
         Promise.resolve().then(() => (${fn.toString()}).apply(null, Array.prototype.slice.call(arguments, 0, -1)))
           .then(value => done({value: value === undefined ? null : value}),
-                error => done({error: String(error && error.stack || error)}));`;
+                error => done({error: String(error) + (error && error.stack ? "\\n" + error.stack : "")}));`;
       const result = await s('POST', '/execute/async', { script, args });
       if (result.error) throw new Error(`in the page: ${result.error}`);
       return result.value;
