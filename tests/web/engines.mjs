@@ -48,6 +48,26 @@ const ScreenSize = '1600x1200x24';
 const SoundHooks = readFileSync(new URL('./sound_hooks.js', import.meta.url), 'utf8');
 const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
 
+// What a test started outside node (servers, drivers) is ended when the
+// test is stopped (CTest's timeout sends SIGTERM), not left running.
+const leftOver = new Set();
+export function endOnStop(end) {
+  leftOver.add(end);
+  return () => leftOver.delete(end);
+}
+for (const signal of ['SIGTERM', 'SIGINT']) {
+  process.once(signal, () => {
+    for (const end of leftOver) {
+      try {
+        end();
+      } catch (error) {
+        // ending what is gone already
+      }
+    }
+    process.exit(1);
+  });
+}
+
 // The engine named by ENGINE (default chromium); a test in an engine that is
 // not installed says so and is skipped (exit code 77).
 export function engineFromEnvironment() {
@@ -88,9 +108,11 @@ async function startXvfb() {
     server.on('exit', code => reject(new Error(`Xvfb ended (${code}): ${log}`)));
     setTimeout(() => reject(new Error(`Xvfb did not start in 20 s: ${log}`)), 20000);
   });
+  const forget = endOnStop(() => server.kill());
   return {
     display,
     stop: async () => {
+      forget();
       if (server.exitCode !== null) return;
       const gone = new Promise(resolve => server.on('exit', resolve));
       server.kill();
@@ -160,15 +182,20 @@ async function launchFirefox(autoplay, env) {
       browser: 'firefox',
       executablePath: Binaries.firefox,
       headless: false,
-      // Its content sandbox, here (root, Xvfb, a private PulseAudio), hung a
-      // tab playing sound within some 20 s and then the whole browser
-      // (exit code 1); without it, none did.
+      // Without its content sandbox: with it (here: root, Xvfb, a private
+      // PulseAudio) a tab playing sound hung within some 20 s, and then the
+      // whole browser went (exit code 1), one content process or several.
       env: { ...process.env, ...env, DISPLAY: xvfb.display, MOZ_DISABLE_CONTENT_SANDBOX: '1' },
       args: ['--width=1400', '--height=1100'],
       dumpio: !!process.env.ENGINE_DUMPIO,
       extraPrefsFirefox: {
         // One CSS pixel a device pixel whatever the display says.
         'layout.css.devPixelsPerPx': '1.0',
+        // One content process for all tabs, none started ahead: with more,
+        // even without the sandbox, the third or fourth tab that played
+        // sound hung in its content process and took the browser down.
+        'dom.ipc.processCount': 1,
+        'dom.ipc.processPrelaunch.enabled': false,
         ...(autoplay ? { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0 } : {}),
       },
     });
@@ -245,11 +272,13 @@ async function launchWebKit(env) {
   const port = await freePort();
   const driver = spawn(WebDriverBinary, [`--port=${port}`],
     { env: { ...process.env, ...env, DISPLAY: xvfb.display }, stdio: ['ignore', 'pipe', 'pipe'] });
+  const forgetDriver = endOnStop(() => driver.kill());
   let driverLog = '';
   driver.stdout.on('data', data => { driverLog += data; });
   driver.stderr.on('data', data => { driverLog += data; });
   const base = `http://127.0.0.1:${port}`;
   const stopAll = async () => {
+    forgetDriver();
     if (driver.exitCode === null) {
       const gone = new Promise(resolve => driver.on('exit', resolve));
       driver.kill();

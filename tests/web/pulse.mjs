@@ -9,6 +9,7 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { endOnStop } from './engines.mjs';
 
 export const NoSoundServer = 'unix:/nonexistent/orvane-no-sound-server';
 const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
@@ -29,8 +30,12 @@ export async function startPulse() {
     '-L', `module-native-protocol-unix auth-anonymous=1 socket=${socket}`,
     '-L', 'module-always-sink'], { env, timeout: 20000 });
   const server = `unix:${socket}`;
+  const pidFile = join(dir, 'run', 'pulse', 'pid');
+  const forget = endOnStop(() => {
+    if (existsSync(pidFile)) process.kill(Number(readFileSync(pidFile, 'utf8')));
+  });
   const stop = async () => {
-    const pidFile = join(dir, 'run', 'pulse', 'pid');
+    forget();
     if (existsSync(pidFile)) {
       const pid = Number(readFileSync(pidFile, 'utf8'));
       try {
