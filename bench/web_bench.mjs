@@ -1,4 +1,5 @@
-// The page's figures in headless Chromium (bench/web-bench runs it):
+// The page's figures in one or more browser engines (bench/web-bench runs
+// it; tests/web/engines.mjs drives them; Chromium unless told):
 // the sizes of its files, raw and gzipped; frames per second of a still's
 // run of frames (its pre-roll) at a few moments; the time from Play to the
 // first frame; and, over one whole run of the show with its sound, frames
@@ -7,15 +8,24 @@
 // clock against the audio context's output timestamps; and the main
 // thread's time per frame (median and 99th percentile) in the busiest
 // second of three windows of that run, from a trace of the renderer's main
-// thread: every task it ran, each counted to the animation frame it followed.
+// thread: every task it ran, each counted to the animation frame it followed
+// (Chromium only: the others give no such trace). The sound plays into a
+// private PulseAudio null sink.
 //
-//   node bench/web_bench.mjs [--no-show]
+//   node bench/web_bench.mjs [--no-show] [--engines=chromium,firefox,webkit]
+// (without --engines, the one ENGINE names, else chromium)
 import { readFileSync, readdirSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
-import { PageDir, Root, launchBrowser, openTab, serve, waitForTitle } from '../tests/web/lib.mjs';
+import { EngineNames, launchEngine } from '../tests/web/engines.mjs';
+import { PageDir, Root, serve } from '../tests/web/lib.mjs';
+import { startPulse } from '../tests/web/pulse.mjs';
 
 const wholeShow = !process.argv.includes('--no-show');
+const enginesArg = process.argv.find(arg => arg.startsWith('--engines='));
+const engineNames = enginesArg ? enginesArg.slice('--engines='.length).split(',') : [process.env.ENGINE || 'chromium'];
+for (const name of engineNames)
+  if (!EngineNames.includes(name)) throw new Error(`no engine ${name}: ${EngineNames.join(', ')}`);
 const kib = bytes => `${(bytes / 1024).toFixed(1)} KiB`;
 
 // The stretches, from their one home.
@@ -92,15 +102,32 @@ for (const name of readdirSync(PageDir).sort()) {
 console.log(`  ${'all'.padEnd(16)} ${kib(raw).padStart(11)} raw ${kib(zipped).padStart(11)} gzipped (target: under 2048 KiB gzipped)`);
 
 const server = await serve({ '/': PageDir });
-const browser = await launchBrowser();
+const pulse = await startPulse();
 try {
-  const page = await openTab(browser, 1000, 900);
+  for (const name of engineNames) await benchEngine(name);
+} finally {
+  server.close();
+  await pulse.stop();
+}
+
+async function benchEngine(name) {
+  console.log(`${name}:`);
+  const engine = await launchEngine(name, { env: { PULSE_SERVER: pulse.server } });
+  try {
+    await benchIn(engine);
+  } finally {
+    await engine.close();
+  }
+}
+
+async function benchIn(engine) {
+  const page = await engine.openTab(1000, 900);
+  page.addScript('window.orvaneStill = null;');
   console.log('stills (?at=MS), the run of frames from 0 ms at 60 per second:');
   for (const ms of [20000, 100000, 200000]) {
-    await page.evaluateOnNewDocument(() => { window.orvaneStill = null; });
     const started = Date.now();
     await page.goto(`${server.url}/index.html?at=${ms}`);
-    await waitForTitle(page, t => t.startsWith('Orvane: '), 300000);
+    await page.waitForTitle(t => t.startsWith('Orvane: '), 300000);
     const whole = (Date.now() - started) / 1000;
     const still = await page.evaluate(() => window.orvaneStill);
     console.log(`  ${String(ms).padStart(6)} ms: ${still.frames} frames in ${(still.ms / 1000).toFixed(2)} s, ` +
@@ -109,30 +136,32 @@ try {
 
   console.log('Play to the first frame (page loaded, program compiled and data fetched beforehand):');
   await page.goto(`${server.url}/index.html`);
-  await page.waitForFunction(() => !document.getElementById('play').disabled);
+  await page.waitFor(() => !document.getElementById('play').disabled);
   for (let run = 1; run <= 3; ++run) {
-    const clicked = await page.evaluate(() => {
-      window.orvaneClicked = performance.now();
-      document.getElementById('play').click();
-      return window.orvaneClicked;
+    // A real click: WebKitGTK starts sound only in a person's gesture.
+    await page.evaluate(() => {
+      window.addEventListener('click', () => { window.orvaneClicked = performance.now(); }, { capture: true, once: true });
     });
-    await page.waitForFunction(() => window.orvaneFrames.length > 0);
-    const first = await page.evaluate(() => window.orvaneFrames[0].at);
+    await page.click('#play');
+    await page.waitFor(() => window.orvaneFrames.length > 0, { timeout: 30000 });
+    const [clicked, first] = await page.evaluate(() => [window.orvaneClicked, window.orvaneFrames[0].at]);
     console.log(`  run ${run}: ${(first - clicked).toFixed(0)} ms (target: 500 ms)`);
     await new Promise(resolve => setTimeout(resolve, 500));
-    await page.keyboard.press('Escape');
-    await waitForTitle(page, t => t === 'Orvane: ended');
+    await page.press('Escape');
+    await page.waitForTitle(t => t === 'Orvane: ended');
   }
 
   if (wholeShow) {
     console.log('the whole show with its sound (about three and a half minutes):');
-    await page.evaluate(() => document.getElementById('play').click());
-    await page.waitForFunction(() => window.orvaneFrames.length > 0);
+    await page.click('#play');
+    await page.waitFor(() => window.orvaneFrames.length > 0, { timeout: 30000 });
     const sound = await page.evaluate(() => window.orvaneProgram.orvaneSoundFigures(60000));
     const mainThread = [];
-    for (const [effect, startMs, seconds] of TracedWindows)
-      mainThread.push([effect, startMs, seconds, await mainThreadPerFrame(page, startMs, seconds)]);
-    await waitForTitle(page, t => t !== 'Orvane: playing', 300000);
+    if (engine.name === 'chromium') {
+      for (const [effect, startMs, seconds] of TracedWindows)
+        mainThread.push([effect, startMs, seconds, await mainThreadPerFrame(page.page, startMs, seconds)]);
+    }
+    await page.waitForTitle(t => t !== 'Orvane: playing', 300000);
     const frames = await page.evaluate(() => window.orvaneFrames);
     console.log(`  ${frames.length} frames; the show ended with "${await page.title()}"`);
     let gap = 0, gapAt = 0;
@@ -149,7 +178,7 @@ try {
       console.log(`    ${effect.padEnd(30)} ${String(start).padStart(6)}-${String(end).padStart(6)} ms: ` +
         `${(inside.length * 1000 / (end - start)).toFixed(1).padStart(5)} fps, largest gap ${largest} ms`);
     }
-    console.log('  main-thread time per frame, the busiest second of each window (a trace of the tab\'s main thread):');
+    if (mainThread.length) console.log('  main-thread time per frame, the busiest second of each window (a trace of the tab\'s main thread):');
     for (const [effect, startMs, seconds, best] of mainThread)
       console.log(`    ${effect.padEnd(30)} ${String(startMs).padStart(6)} ms + ${seconds} s: ` + (best === null ? 'no frames traced' :
         `second ${best.second + 1}, ${best.frames} frames, median ${best.median.toFixed(2)} ms, ` +
@@ -162,10 +191,9 @@ try {
       `${sound.notCompared} taken while audio or page was held up; ${sound.backwardSteps} backward steps; ` +
       `Play to first sound ${sound.playToFirstSoundMs === null ? '-' : sound.playToFirstSoundMs.toFixed(0) + ' ms'}`);
   }
-  // The stills' and the runs' console, the browser's own messages included.
-  console.log(`the page's console: ${page.messages.length} errors or warnings` +
-    (page.messages.length ? `, the first: ${page.messages[0]}` : ''));
-} finally {
-  await browser.close();
-  server.close();
+  // The stills' and the runs' console, the browser's own messages included
+  // (in WebKitGTK the page's only).
+  const messages = await page.collectMessages();
+  console.log(`the page's console: ${messages.length} errors or warnings` +
+    (messages.length ? `, the first: ${messages[0]}` : ''));
 }
