@@ -196,7 +196,8 @@ async function launchFirefox(autoplay, env) {
         // sound hung in its content process and took the browser down.
         'dom.ipc.processCount': 1,
         'dom.ipc.processPrelaunch.enabled': false,
-        ...(autoplay ? { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0 } : {}),
+        ...(autoplay ? { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0,
+                         'media.autoplay.block-webaudio': false } : {}),
       },
     });
   } catch (error) {
